@@ -1,0 +1,1 @@
+#include "writers/output_writer.h"
