@@ -15,6 +15,7 @@
 
 #include "recovery/object_tree.h"
 #include "recovery/reader.h"
+#include "recovery/row_sink.h"
 #include "recovery/value.h"
 
 namespace salvoran {
@@ -69,6 +70,9 @@ struct RecoveryContext {
   bool accessOutput = false;
   uint64_t insertedRows = 0;
   LoadMode loadMode = LoadMode::Preview;
+
+  // The output of the table being written during a save (insert mode).
+  RowSink* rowSink = nullptr;
 
   // Where a save writes; empty means MakeRepairedPath(inputPath).
   std::string outputPath;
