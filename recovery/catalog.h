@@ -102,6 +102,11 @@ struct ParsedDescriptor {
 
 ParsedDescriptor ParseColumnDescriptor(const std::string& descriptor);
 
+// The whole statement of schema object `index` of a category (kind: the
+// category's item data), repaired where the scan accepted a damaged first
+// letter ("%REATE VIEW"); empty when there is no such entry.
+std::string SchemaObjectStatement(const RecoveredCatalog& catalog, int kind, size_t index);
+
 // Marks the key column in a descriptor's column text.
 inline constexpr const char* kKeyMark = "< P.K >";
 

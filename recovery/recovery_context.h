@@ -16,6 +16,7 @@
 #include "recovery/object_tree.h"
 #include "recovery/reader.h"
 #include "recovery/row_sink.h"
+#include "recovery/save_report.h"
 #include "recovery/value.h"
 
 namespace salvoran {
@@ -73,6 +74,9 @@ struct RecoveryContext {
 
   // The output of the table being written during a save (insert mode).
   RowSink* rowSink = nullptr;
+
+  // What the last save wrote.
+  SaveReport saveReport;
 
   // Where a save writes; empty means MakeRepairedPath(inputPath).
   std::string outputPath;

@@ -1,1 +1,0 @@
-#include "writers/output_writer.h"

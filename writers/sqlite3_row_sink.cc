@@ -1,0 +1,102 @@
+#include "writers/sqlite3_row_sink.h"
+
+#include "writers/sqlite3_output.h"
+
+namespace salvoran {
+
+Sqlite3RowSink::Sqlite3RowSink(sqlite3* db, std::string table, TextEncoding encoding, ErrorHandler onError)
+    : db_(db), table_(std::move(table)), encoding_(encoding), onError_(std::move(onError)) {}
+
+Sqlite3RowSink::~Sqlite3RowSink() { Finish(); }
+
+bool Sqlite3RowSink::Prepare() {
+  // Generated columns (hidden 2 and 3) cannot be inserted into; every other
+  // column takes the value at its position in the table.
+  sqlite3_stmt* info = nullptr;
+  std::string columns;
+  std::string parameters;
+  if (sqlite3_prepare_v2(db_, "SELECT name, hidden FROM pragma_table_xinfo(?1)", -1, &info, nullptr) == SQLITE_OK) {
+    sqlite3_bind_text(info, 1, table_.c_str(), -1, SQLITE_TRANSIENT);
+    size_t position = 0;
+    while (sqlite3_step(info) == SQLITE_ROW) {
+      if (sqlite3_column_int(info, 1) == 0) {
+        const char* name = reinterpret_cast<const char*>(sqlite3_column_text(info, 0));
+        if (!valueIndex_.empty()) columns += ", ", parameters += ", ";
+        columns += QuoteIdentifier(name ? name : "");
+        parameters += "?";
+        valueIndex_.push_back(position);
+      }
+      ++position;
+    }
+  }
+  sqlite3_finalize(info);
+  if (valueIndex_.empty()) {
+    onError_("no such table: " + table_);
+    return false;
+  }
+  std::string sql = "INSERT INTO " + QuoteIdentifier(table_) + " (" + columns + ") VALUES (" + parameters + ")";
+  if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &insert_, nullptr) != SQLITE_OK) {
+    onError_(sqlite3_errmsg(db_));
+    insert_ = nullptr;
+    return false;
+  }
+  return true;
+}
+
+bool Sqlite3RowSink::Bind(int parameter, const Value& value) {
+  switch (value.type) {
+    case ValueType::Null:
+      return sqlite3_bind_null(insert_, parameter) == SQLITE_OK;
+    case ValueType::Integer:
+      return sqlite3_bind_int64(insert_, parameter, value.integer) == SQLITE_OK;
+    case ValueType::Real:
+      return sqlite3_bind_double(insert_, parameter, value.real) == SQLITE_OK;
+    case ValueType::Text: {
+      unsigned char encoding = encoding_ == TextEncoding::Utf16le   ? SQLITE_UTF16LE
+                               : encoding_ == TextEncoding::Utf16be ? SQLITE_UTF16BE
+                                                                    : SQLITE_UTF8;
+      return sqlite3_bind_text64(insert_, parameter, value.bytes.data(), value.bytes.size(), SQLITE_STATIC,
+                                 encoding) == SQLITE_OK;
+    }
+    case ValueType::Blob:
+      return sqlite3_bind_blob64(insert_, parameter, value.bytes.data(), value.bytes.size(), SQLITE_STATIC) ==
+             SQLITE_OK;
+  }
+  return false;
+}
+
+bool Sqlite3RowSink::WriteRow(const std::vector<Value>& values, int64_t rowid) {
+  if (insert_ == nullptr || outputFailed_) {
+    ++rejected_;
+    return false;
+  }
+  static const Value kNull;
+  for (size_t k = 0; k < valueIndex_.size(); ++k) {
+    size_t at = valueIndex_[k];
+    Bind(static_cast<int>(k + 1), at < values.size() ? values[at] : kNull);
+  }
+  int rc = sqlite3_step(insert_);
+  bool ok = rc == SQLITE_DONE;
+  if (!ok) {
+    ++rejected_;
+    int primary = rc & 0xFF;
+    if (primary == SQLITE_FULL || primary == SQLITE_IOERR || primary == SQLITE_READONLY ||
+        primary == SQLITE_CORRUPT || primary == SQLITE_NOMEM) {
+      outputFailed_ = true;
+      onError_(std::string(sqlite3_errmsg(db_)) + " (the remaining rows of " + table_ + " are not written)");
+    } else {
+      onError_(std::string(sqlite3_errmsg(db_)) + " (row " + std::to_string(rowid) + " of " + table_ +
+               " is not written)");
+    }
+  }
+  sqlite3_reset(insert_);
+  sqlite3_clear_bindings(insert_);
+  return ok;
+}
+
+void Sqlite3RowSink::Finish() {
+  sqlite3_finalize(insert_);
+  insert_ = nullptr;
+}
+
+}  // namespace salvoran
