@@ -2,6 +2,8 @@
 // prepared INSERT that names the output table's own columns, with every
 // value bound in its type (text in the output's encoding, byte for byte).
 //
+// Rows of a rowid table keep their rowids.
+//
 // A row the output refuses is reported through the error callback with the
 // row's rowid and counted as rejected. When the output itself fails (disk
 // full, I/O error) the sink reports it once and refuses the remaining rows
@@ -46,7 +48,8 @@ class Sqlite3RowSink : public RowSink {
   TextEncoding encoding_;
   ErrorHandler onError_;
   sqlite3_stmt* insert_ = nullptr;
-  std::vector<size_t> valueIndex_;  // parameter k+1 takes values[valueIndex_[k]]
+  std::vector<size_t> valueIndex_;  // the values bound, in parameter order
+  bool setsRowid_ = false;          // the first parameter is the rowid
   int64_t rejected_ = 0;
   bool outputFailed_ = false;
 };

@@ -159,6 +159,23 @@ bool Recovery::Logged(const std::string& line) const {
   return false;
 }
 
+bool SaveAll(Recovery& recovery, const std::string& outputPath) {
+  RecoveryContext& context = recovery.context;
+  if (!context.parser) return false;
+  recovery.frame.Tree().SetCheck(context.rootNode, true);
+  context.outputPath = outputPath;
+  recovery.frame.SetAnswerPolicy([](const MessageRequest& request) {
+    return request.buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
+  });
+  return context.parser->CreateRecoveredDatabase(context.inputPath);
+}
+
+std::vector<std::vector<std::string>> TableRows(const std::string& dbPath, const std::string& table,
+                                                const std::string& orderBy) {
+  Db db(dbPath);
+  return db.Query("SELECT * FROM \"" + table + "\" ORDER BY " + orderBy);
+}
+
 std::unique_ptr<sqlite_base> MakeParser(int32_t formatVersion) {
   if (formatVersion == kFormatSqlite3) return std::make_unique<sqlite_ver3>();
   return nullptr;

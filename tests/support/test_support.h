@@ -83,6 +83,16 @@ struct Recovery {
 // Detects and scans path; the frame logs nowhere and answers No.
 std::unique_ptr<Recovery> Scan(const std::string& path);
 
+// Checks every object of a scanned recovery and saves it to outputPath,
+// answering Yes to the replace question. Returns CreateRecoveredDatabase's
+// result.
+bool SaveAll(Recovery& recovery, const std::string& outputPath);
+
+// Every row of a table as typed texts (see Db::Query), in the order of
+// orderBy.
+std::vector<std::vector<std::string>> TableRows(const std::string& dbPath, const std::string& table,
+                                                const std::string& orderBy = "rowid");
+
 // The parser factory the programs use.
 std::unique_ptr<sqlite_base> MakeParser(int32_t formatVersion);
 
