@@ -39,14 +39,14 @@ class Db {
   Db(const Db&) = delete;
   Db& operator=(const Db&) = delete;
   void Exec(const std::string& sql);
-  sqlite3* handle() const { return db_; }
+  ::sqlite3* handle() const { return db_; }
   // Every row of a query, each value as its typed text form: NULL, 42,
   // 1.5 (shortest round trip), 'text' or x'0102'.
   std::vector<std::vector<std::string>> Query(const std::string& sql);
   std::vector<std::string> Column(const std::string& sql);
 
  private:
-  sqlite3* db_ = nullptr;
+  ::sqlite3* db_ = nullptr;
 };
 
 // Creates a database at path with the given page size and encoding
