@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "recovery/text.h"
+
 namespace salvoran::sqlite3 {
 
 namespace {
@@ -41,17 +43,26 @@ std::vector<int> WithoutRowidFieldOrder(const std::string& statement, const std:
   return order;
 }
 
+bool HasRealAffinity(const std::string& declaredType) {
+  std::string type = ToUpperAscii(declaredType);
+  auto has = [&](const char* word) { return type.find(word) != std::string::npos; };
+  if (has("INT") || has("CHAR") || has("CLOB") || has("TEXT") || has("BLOB") || type.empty()) return false;
+  return has("REAL") || has("FLOA") || has("DOUB");
+}
+
 TableShape ShapeOfTable(const RecoveredCatalog& catalog, uint32_t rootPage, int columnCount,
                         int keyMarker) {
   TableShape shape;
   shape.columnCount = std::max(columnCount, 0);
   shape.keyColumn = keyMarker >= 10 && keyMarker - 10 < shape.columnCount ? keyMarker - 10 : -1;
   shape.missingValue.assign(static_cast<size_t>(shape.columnCount), Value::Null());
+  shape.realAffinity.assign(static_cast<size_t>(shape.columnCount), false);
   const TableDetails* details = FindTable(catalog, rootPage);
   const bool known = details != nullptr && static_cast<int>(details->columns.size()) == shape.columnCount;
   if (known) {
     for (size_t c = 0; c < details->columns.size(); ++c) {
       if (details->columns[c].hasDefault) shape.missingValue[c] = details->columns[c].defaultValue;
+      shape.realAffinity[c] = HasRealAffinity(details->columns[c].declaredType);
     }
   }
   if (known && details->withoutRowid) {
@@ -79,6 +90,11 @@ std::vector<Value> ColumnValues(const TableShape& shape, std::vector<Value>&& fi
   for (size_t f = 0; f < mapped; ++f) {
     int column = shape.fieldColumn[f];
     if (column >= 0 && column < shape.columnCount) row[static_cast<size_t>(column)] = std::move(fields[f]);
+  }
+  for (size_t c = 0; c < row.size(); ++c) {
+    if (shape.realAffinity[c] && row[c].type == ValueType::Integer) {
+      row[c] = Value::Real(static_cast<double>(row[c].integer));
+    }
   }
   // The rowid alias is stored as NULL: it reads as the row's key.
   if (shape.keyColumn >= 0 && row[static_cast<size_t>(shape.keyColumn)].type == ValueType::Null) {

@@ -24,7 +24,13 @@ struct TableShape {
   bool withoutRowid = false;
   std::vector<int> fieldColumn;  // record field i goes to this column (-1: dropped)
   std::vector<Value> missingValue;  // per column: what an absent field reads as
+  // Columns of REAL affinity: SQLite stores their integral values as
+  // integers and reads them back as reals.
+  std::vector<bool> realAffinity;
 };
+
+// The affinity rules of a declared type, as far as REAL goes.
+bool HasRealAffinity(const std::string& declaredType);
 
 // The shape of the table with this root page. The catalog's details (when
 // the library could parse the table) decide; otherwise fields map one to one.
