@@ -64,7 +64,9 @@ int32_t DetectFormat(const Reader& reader, FileSettings* settings, OwnerFrame& f
     frame.Message(kMsgFormatNotSupported, MessageIcon::Information);
     return kFormatNone;
   }
-  if (auto found = FindSignature(reader, kSqlite3Signature, size - 513)) {
+  // Offset 0 is always examined; size - 513 would wrap for a 512-byte file.
+  const uint64_t lastSqlite3Offset = size >= 513 ? size - 513 : 0;
+  if (auto found = FindSignature(reader, kSqlite3Signature, lastSqlite3Offset)) {
     settings->startOffset = *found;
     return kFormatSqlite3;
   }
