@@ -1,0 +1,33 @@
+// Runs parsed statements on the in-memory database with the checks and
+// messages of the 2.8 library. A statement that fails changes nothing.
+#ifndef SALVORAN_PLATFORM_SQLITE2_STATEMENT_EXECUTOR_H_
+#define SALVORAN_PLATFORM_SQLITE2_STATEMENT_EXECUTOR_H_
+
+#include <string>
+
+#include "platform/sqlite2/schema.h"
+#include "platform/sqlite2/sql_statement.h"
+
+namespace salvoran::sqlite2 {
+
+struct ExecResult {
+  int code = 0;  // SQLITE_OK or an error code
+  std::string message;
+  int changes = 0;
+  // Set when an ON CONFLICT ROLLBACK constraint failed: the caller ends the
+  // open transaction by rolling it back.
+  bool rollbackTransaction = false;
+  bool schemaChanged = false;
+};
+
+ExecResult ExecuteCreateTable(Database& db, const CreateTableStatement& statement);
+ExecResult ExecuteCreateIndex(Database& db, const CreateIndexStatement& statement);
+ExecResult ExecuteCreateView(Database& db, const CreateViewStatement& statement);
+ExecResult ExecuteCreateTrigger(Database& db, const CreateTriggerStatement& statement);
+// transactionConflict is the ON CONFLICT of the open BEGIN, else Default.
+ExecResult ExecuteInsert(Database& db, const InsertStatement& statement,
+                         ConflictAction transactionConflict);
+
+}  // namespace salvoran::sqlite2
+
+#endif  // SALVORAN_PLATFORM_SQLITE2_STATEMENT_EXECUTOR_H_
