@@ -7,6 +7,8 @@
 
 #include "cli/exit_codes.h"
 #include "cli/global_options.h"
+#include "cli/recover_command.h"
+#include "cli/rows_command.h"
 #include "cli/scan_command.h"
 
 namespace {
@@ -35,9 +37,12 @@ int main(int argc, char** argv) {
 
   salvoran::cli::GlobalOptions global;
   AddGlobalOptions(app, global);
-  // Further subcommands are added here beside scan; each reuses DetectAndScan.
   salvoran::cli::ScanCommandOptions scanOptions;
   CLI::App* scan = salvoran::cli::AddScanCommand(app, scanOptions);
+  salvoran::cli::RowsCommandOptions rowsOptions;
+  CLI::App* rows = salvoran::cli::AddRowsCommand(app, rowsOptions);
+  salvoran::cli::RecoverCommandOptions recoverOptions;
+  CLI::App* recover = salvoran::cli::AddRecoverCommand(app, recoverOptions);
 
   try {
     app.parse(argc, argv);
@@ -47,5 +52,7 @@ int main(int argc, char** argv) {
   }
 
   if (scan->parsed()) return ToStatus(salvoran::cli::RunScanCommand(scanOptions, global));
+  if (rows->parsed()) return ToStatus(salvoran::cli::RunRowsCommand(rowsOptions, global));
+  if (recover->parsed()) return ToStatus(salvoran::cli::RunRecoverCommand(recoverOptions, global));
   return ToStatus(ExitCode::UsageError);
 }
