@@ -9,10 +9,13 @@ packages=(
   libgtest-dev libgmock-dev
   libcli11-dev nlohmann-json3-dev
   qt6-base-dev
+  mdbtools nodejs npm
 )
 
 missing=()
 for p in "${packages[@]}"; do
+  # Some nodejs builds (NodeSource) bring npm along and conflict with Debian's npm package.
+  if [ "$p" = npm ] && command -v npm >/dev/null 2>&1; then continue; fi
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
