@@ -222,15 +222,27 @@ void AppendAccessColumn(std::string* statement, bool first, const std::string& r
 
 std::string AccessTypeOf(const std::string& typeText) {
   if (TrimWhitespace(typeText).empty()) return "TEXT";
-  std::string type = sqlite_base::NormalizeColumnType(typeText);
+  // The white space before the type is kept as blanks, which the Access
+  // type test ignores (a tab or a line break would fail it).
+  std::string spaced = typeText;
+  for (size_t i = 0; i < spaced.size() && IsSqlSpace(spaced[i]); ++i) spaced[i] = ' ';
+  std::string type = sqlite_base::NormalizeColumnType(spaced);
   return sqlite_base::IsAccessType(type) ? type : "TEXT";
 }
 
-std::string UnquoteIdentifier(std::string_view name) {
+namespace {
+
+std::string WithoutKeyMark(std::string_view name) {
   std::string text(name);
   const std::string mark = kKeyMark;
   for (size_t at = text.find(mark); at != std::string::npos; at = text.find(mark)) text.erase(at, mark.size());
-  text = TrimWhitespace(text);
+  return text;
+}
+
+}  // namespace
+
+std::string UnquoteIdentifier(std::string_view name) {
+  std::string text = TrimWhitespace(WithoutKeyMark(name));
   if (text.size() < 2) return text;
   const char open = text.front();
   if (!IsQuote(open)) return text;
@@ -245,7 +257,7 @@ std::string UnquoteIdentifier(std::string_view name) {
 }
 
 std::string CleanTableName(std::string_view writtenName) {
-  std::string name = TrimWhitespace(writtenName);
+  std::string name = TrimWhitespace(WithoutKeyMark(writtenName));
   size_t afterIf = MatchWords(name, 0, {"IF", "NOT", "EXISTS"});
   if (afterIf != kNpos) name = TrimWhitespace(std::string_view(name).substr(afterIf));
   // A schema prefix ("main.t"): the name is the part after the last "."

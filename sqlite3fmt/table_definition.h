@@ -51,9 +51,9 @@ std::string AccessStatementHeader(const std::string& tableName);
 // Appends one column ("[name] " + type) to an Access statement.
 void AppendAccessColumn(std::string* statement, bool first, const std::string& rawName,
                         const std::string& accessType);
-// The Access type of a declared type text, which may begin with blanks (they
-// are kept): NormalizeColumnType, and "TEXT" when the type is empty or not
-// one Access knows.
+// The Access type of a declared type text, which may begin with white space
+// (kept as blanks): NormalizeColumnType, and "TEXT" when the type is empty
+// or not one Access knows.
 std::string AccessTypeOf(const std::string& typeText);
 
 // An SQL name without its quoting: [a b] -> a b, "x""y" -> x"y, `c` -> c,
