@@ -15,4 +15,12 @@ sample=samples/damaged.db
 work=$(mktemp -d)
 cp "$sample" "$work/"
 echo "Recovering a copy of $sample in $work" >&2
-exec build/cli/salvoran-cli recover "$work/$(basename "$sample")" --yes
+status=0
+build/cli/salvoran-cli --quiet recover "$work/$(basename "$sample")" --yes || status=$?
+# The sample is damaged on purpose: "finished with errors" (1) is its
+# expected outcome.
+if [ "$status" -eq 1 ]; then
+  echo "The sample is damaged on purpose; what could be read was written to $work." >&2
+  status=0
+fi
+exit "$status"
