@@ -673,5 +673,60 @@ TEST(DaoReadersTest, TheSizeLimitStopsATableWithAClearErrorAndTheFileStaysReadab
   EXPECT_EQ(csv.back(), (mdb::CsvRow{std::to_string(stored - 1), Repeat("Ж", 1500)}));
 }
 
+TEST(DaoReadersTest, AWideTableWhoseDefinitionSpansPagesReadsBack) {
+  SKIP_WITHOUT(mdb::MdbToolsMissing());
+  SKIP_WITHOUT(mdb::MdbReaderMissing());
+  ScratchDir dir;
+  const std::string file = dir.File("wide.mdb");
+  // 255 columns with 64-character names, half of them memos: the table
+  // definition takes about ten pages, the usage maps several pages.
+  auto nameOf = [](int i) {
+    std::string name = "column_" + std::to_string(1000 + i) + "_";
+    return name + std::string(64 - name.size(), 'w');
+  };
+  {
+    CDaoDatabase db;
+    db.Create(file);
+    std::string sql = "create Table [wide] ( ";
+    for (int i = 0; i < 255; ++i) sql += (i ? ", [" : "[") + nameOf(i) + "]  " + (i % 2 ? "MEMO" : "LONG");
+    db.Execute(sql + " )");
+    CDaoRecordset rs(&db);
+    rs.Open(AFX_DAO_USE_DEFAULT_TYPE, "SELECT * FROM [wide]", 0);
+    for (int row = 0; row < 2; ++row) {
+      rs.AddNew();
+      for (int i = 0; i < 255; ++i) {
+        rs.SetFieldValue(nameOf(i), COleVariant(i % 2 ? std::string(static_cast<size_t>(i * (row + 1)), 'm')
+                                                      : std::to_string(i * 1000 + row)));
+      }
+      rs.Update();
+    }
+    db.Close();
+  }
+  const json dump = mdb::MdbReaderDump(file);
+  ASSERT_EQ(dump["tables"].size(), 1u);
+  const json& table = dump["tables"][0];
+  ASSERT_EQ(table["columns"].size(), 255u);
+  ASSERT_EQ(table["rows"].size(), 2u);
+  const std::vector<mdb::CsvRow> csv = mdb::MdbExport(file, "wide");
+  ASSERT_EQ(csv.size(), 3u);
+  for (int i = 0; i < 255; ++i) {
+    const auto c = static_cast<size_t>(i);
+    EXPECT_EQ(table["columns"][c]["name"], nameOf(i));
+    EXPECT_EQ(table["columns"][c]["type"], i % 2 ? "memo" : "long");
+    EXPECT_EQ(csv[0][c], nameOf(i));
+    for (int row = 0; row < 2; ++row) {
+      const auto r = static_cast<size_t>(row);
+      if (i % 2) {
+        const std::string text(static_cast<size_t>(i * (row + 1)), 'm');
+        EXPECT_EQ(table["rows"][r][c], text);
+        EXPECT_EQ(csv[r + 1][c], text);
+      } else {
+        EXPECT_EQ(table["rows"][r][c], i * 1000 + row);
+        EXPECT_EQ(csv[r + 1][c], std::to_string(i * 1000 + row));
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace salvoran

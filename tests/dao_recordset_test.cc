@@ -194,6 +194,30 @@ TEST_F(DaoRecordsetTest, RefusedValuesRaiseTheFieldErrorWithTheFieldAndValue) {
   EXPECT_EQ(db.Engine()->RowCount(0), 1u);
 }
 
+TEST(DaoRecordsetLimitsTest, ARowLongerThanAPageIsRefusedAndNothingIsStored) {
+  ScratchDir dir;
+  CDaoDatabase db;
+  db.Create(dir.File("large.mdb"));
+  std::string sql = "create Table [t] (";
+  for (int i = 0; i < 10; ++i) sql += (i ? ", [c" : " [c") + std::to_string(i) + "] TEXT(255)";
+  db.Execute(sql + " )");
+  CDaoRecordset rs(&db);
+  rs.Open(AFX_DAO_USE_DEFAULT_TYPE, "SELECT * FROM [t]", 0);
+  std::string cyrillic;
+  for (int i = 0; i < 255; ++i) cyrillic += "Ж";  // 510 bytes each, not compressible
+  rs.AddNew();
+  for (int i = 0; i < 10; ++i) rs.SetFieldValue("c" + std::to_string(i), COleVariant(cyrillic));
+  const CDaoException e = Raised([&] { rs.Update(); });
+  EXPECT_EQ(e.ErrorCode(), 3047);
+  EXPECT_NE(e.Description().find("Record is too large"), std::string::npos);
+  EXPECT_EQ(db.Engine()->RowCount(0), 0u);
+  // Seven such fields fit.
+  rs.AddNew();
+  for (int i = 0; i < 7; ++i) rs.SetFieldValue("c" + std::to_string(i), COleVariant(cyrillic));
+  rs.Update();
+  EXPECT_EQ(db.Engine()->RowCount(0), 1u);
+}
+
 TEST_F(DaoRecordsetTest, ASnapshotIsReadOnly) {
   rs.Open(dbOpenSnapshot, "SELECT * FROM [people]", 0);
   EXPECT_EQ(Raised([&] { rs.AddNew(); }).ErrorCode(), 3027);
