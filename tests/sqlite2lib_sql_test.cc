@@ -379,6 +379,22 @@ TEST_F(Sqlite2SqlTest, TransactionsCommitRollBackAndEndAtClose) {
   EXPECT_EQ(Rows(stored, "y"), (std::vector<std::vector<std::string>>{{"1", "2"}}));
 }
 
+TEST_F(Sqlite2SqlTest, ASchemaRolledBackLeavesNoTraceInLaterInserts) {
+  Connection2 db(path);
+  db.Run("CREATE TABLE x(v)");
+  db.Run("INSERT INTO x VALUES(1)");
+  db.Run("BEGIN; CREATE UNIQUE INDEX xv ON x(v); INSERT INTO x VALUES(2); ROLLBACK");
+  db.Run("CREATE TABLE z(w)");
+  db.Run("INSERT INTO x VALUES(2)");
+  db.Run("INSERT INTO x VALUES(2)");  // the unique index is gone with its transaction
+  db.Close();
+  const Database stored = Load(path);
+  ASSERT_EQ(stored.objects.size(), 2u);
+  EXPECT_EQ(Rows(stored, "x").size(), 3u);
+  EXPECT_TRUE(Object(stored, "z").rows.empty());
+  EXPECT_EQ(CheckIntegrity(ReadBytes(path)), std::vector<std::string>{});
+}
+
 TEST_F(Sqlite2SqlTest, ExecStopsAtTheFirstFailingStatement) {
   Connection2 db(path);
   EXPECT_EQ(db.Exec("CREATE TABLE a(v); INSERT INTO a VALUES(1); INSERT INTO nosuch VALUES(2); INSERT INTO a VALUES(3)"),

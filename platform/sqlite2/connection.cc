@@ -94,7 +94,8 @@ ExecResult Connection::Run(Statement& statement) {
   } else if (auto* trigger = std::get_if<CreateTriggerStatement>(&statement)) {
     result = ExecuteCreateTrigger(db_, *trigger);
   } else if (auto* insert = std::get_if<InsertStatement>(&statement)) {
-    result = ExecuteInsert(db_, *insert, transaction_ ? transactionConflict_ : ConflictAction::Default);
+    result = ExecuteInsert(db_, *insert, transaction_ ? transactionConflict_ : ConflictAction::Default,
+                           &insertTarget_);
   }
   if (result.code != SQLITE_OK) {
     if (result.rollbackTransaction && transaction_) Rollback();
@@ -102,6 +103,7 @@ ExecResult Connection::Run(Statement& statement) {
     return result;
   }
   if (result.schemaChanged) {
+    ++db_.schemaGeneration;
     // Any change will do: other readers only compare the cookie.
     db_.schemaCookie = static_cast<int32_t>(static_cast<uint32_t>(db_.schemaCookie) + 1u);
   }
@@ -132,7 +134,11 @@ ExecResult Connection::RunTransaction(const TransactionStatement& statement) {
 }
 
 void Connection::Rollback() {
+  // The generation only grows, so that no lookup made inside the
+  // transaction outlives it.
+  const uint64_t generation = db_.schemaGeneration;
   db_ = std::move(transaction_->db);
+  db_.schemaGeneration = generation + 1;
   dirty_ = transaction_->dirty;
   transaction_.reset();
 }

@@ -45,6 +45,7 @@ class Connection {
   };
   std::optional<Snapshot> transaction_;
   ConflictAction transactionConflict_ = ConflictAction::Default;
+  InsertTarget insertTarget_;
   int changes_ = 0;
   int busyTimeout_ = 0;
 };

@@ -128,18 +128,16 @@ std::optional<ExecResult> ArrangeValues(const TableSchema& table, const InsertSt
   return std::nullopt;
 }
 
-}  // namespace
-
-ExecResult ExecuteInsert(Database& db, const InsertStatement& statement,
-                         ConflictAction transactionConflict) {
-  const int tablePosition = FindObject(db, statement.table, {ObjectKind::Table, ObjectKind::View});
+// Finds the table an INSERT writes to, or the error that refuses it.
+std::optional<ExecResult> FindInsertTarget(const Database& db, const std::string& name, InsertTarget& target) {
+  const int tablePosition = FindObject(db, name, {ObjectKind::Table, ObjectKind::View});
   if (tablePosition < 0) {
-    if (EqualsIgnoreCase(statement.table, "sqlite_master")) {
+    if (EqualsIgnoreCase(name, "sqlite_master")) {
       return Failure(SQLITE_ERROR, "table sqlite_master may not be modified");
     }
-    return Failure(SQLITE_ERROR, "no such table: " + statement.table);
+    return Failure(SQLITE_ERROR, "no such table: " + name);
   }
-  SchemaObject& tableObject = db.objects[static_cast<size_t>(tablePosition)];
+  const SchemaObject& tableObject = db.objects[static_cast<size_t>(tablePosition)];
   if (tableObject.kind == ObjectKind::View) {
     return Failure(SQLITE_ERROR, "cannot modify " + tableObject.name + " because it is a view");
   }
@@ -149,6 +147,26 @@ ExecResult ExecuteInsert(Database& db, const InsertStatement& statement,
                                        " has triggers, which this SQLite 2 writer stores but does not run");
     }
   }
+  target.schemaGeneration = db.schemaGeneration;
+  target.table = name;
+  target.position = static_cast<size_t>(tablePosition);
+  target.indexes = IndexesOfTable(db, tableObject.name);
+  target.valid = true;
+  return std::nullopt;
+}
+
+}  // namespace
+
+ExecResult ExecuteInsert(Database& db, const InsertStatement& statement,
+                         ConflictAction transactionConflict, InsertTarget* cached) {
+  InsertTarget local;
+  InsertTarget& target = cached ? *cached : local;
+  if (!target.valid || target.schemaGeneration != db.schemaGeneration || target.table != statement.table) {
+    target.valid = false;
+    if (auto error = FindInsertTarget(db, statement.table, target)) return *error;
+  }
+  SchemaObject& tableObject = db.objects[target.position];
+  const std::vector<size_t>& indexes = target.indexes;
   const TableSchema& table = tableObject.table;
   auto resolve = [&](ConflictAction constraint) {
     return Resolve(constraint, statement.conflict, transactionConflict);
@@ -199,7 +217,6 @@ ExecResult ExecuteInsert(Database& db, const InsertStatement& statement,
   std::string record = EncodeRecord(fields);
   if (record.size() > kMaxRowBytes) return Failure(SQLITE_TOOBIG, sqlite_error_string(SQLITE_TOOBIG));
 
-  const std::vector<size_t> indexes = IndexesOfTable(db, table.name);
   std::vector<std::string> keys;
   keys.reserve(indexes.size());
   for (size_t position : indexes) {

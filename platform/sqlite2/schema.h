@@ -87,6 +87,8 @@ struct Database {
   // Page-1 bytes 68..95 (default cache size, synchronous, temp store), kept
   // from the file that was loaded.
   std::array<uint8_t, kMetaTailSize> metaTail{};
+  // Not stored: counts schema changes, so that callers can keep lookups.
+  uint64_t schemaGeneration = 0;
 };
 
 // True when a declared type makes a sole PRIMARY KEY column the rowid: it is

@@ -3,7 +3,9 @@
 #ifndef SALVORAN_PLATFORM_SQLITE2_STATEMENT_EXECUTOR_H_
 #define SALVORAN_PLATFORM_SQLITE2_STATEMENT_EXECUTOR_H_
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/sqlite2/schema.h"
 #include "platform/sqlite2/sql_statement.h"
@@ -20,13 +22,24 @@ struct ExecResult {
   bool schemaChanged = false;
 };
 
+// Where INSERTs into one table go, kept by the caller between statements
+// (our writers send one statement per row) while the schema is unchanged.
+struct InsertTarget {
+  uint64_t schemaGeneration = 0;
+  std::string table;            // the name as the statement gave it
+  size_t position = 0;          // of the table in db.objects
+  std::vector<size_t> indexes;  // IndexesOfTable
+  bool valid = false;
+};
+
 ExecResult ExecuteCreateTable(Database& db, const CreateTableStatement& statement);
 ExecResult ExecuteCreateIndex(Database& db, const CreateIndexStatement& statement);
 ExecResult ExecuteCreateView(Database& db, const CreateViewStatement& statement);
 ExecResult ExecuteCreateTrigger(Database& db, const CreateTriggerStatement& statement);
 // transactionConflict is the ON CONFLICT of the open BEGIN, else Default.
+// target, when given, caches the table lookup.
 ExecResult ExecuteInsert(Database& db, const InsertStatement& statement,
-                         ConflictAction transactionConflict);
+                         ConflictAction transactionConflict, InsertTarget* target = nullptr);
 
 }  // namespace salvoran::sqlite2
 
