@@ -9,7 +9,23 @@ namespace salvoran {
 bool sqlite_base::CreateRecoveredDatabase(const std::string&) { return true; }
 bool sqlite_base::ScanDatabase(const std::string&) { return true; }
 void sqlite_base::LoadTableRecords(const std::string&, uint32_t, int, const std::string&, int) {}
-int64_t sqlite_base::CountSelectedRecords() { return 0; }
+// Adds up the rows of every checked table node; both formats count the
+// same way, through their own CountTableRecords.
+int64_t sqlite_base::CountSelectedRecords() {
+  if (frame_ == nullptr || context_ == nullptr) return 0;
+  ObjectTree& tree = frame_->Tree();
+  int64_t sum = 0;
+  for (TreeItem item = tree.GetChildItem(context_->tablesNode); item != kNoItem;
+       item = tree.GetNextSiblingItem(item)) {
+    if (!tree.GetCheck(item)) continue;
+    int32_t index = tree.GetItemData(item);
+    if (index < 0 || static_cast<size_t>(index) >= catalog_.columnDescriptors.size()) continue;
+    rowCountAccumulator = 0;
+    sum += CountTableRecords(context_->inputPath,
+                             ParseColumnDescriptor(catalog_.columnDescriptors[static_cast<size_t>(index)]).rootPage);
+  }
+  return sum;
+}
 void sqlite_base::ExportTableRecords(const std::string&, uint32_t, int, const std::string&, int) {}
 int64_t sqlite_base::CountTableRecords(const std::string&, int64_t) { return 0; }
 

@@ -4,7 +4,6 @@
 //   ScanDatabase       page headers, the schema walk, the catalog, the tree
 //   LoadTableRecords   the rows of one table to the grid (and the output)
 //   CountTableRecords  rows below a page, from the leaf pages' cell counts
-//   CountSelectedRecords  rows of every checked table
 //   CreateRecoveredDatabase  the save to a new SQLite 3 database
 #ifndef SALVORAN_SQLITE3FMT_SQLITE_VER3_H_
 #define SALVORAN_SQLITE3FMT_SQLITE_VER3_H_
@@ -24,7 +23,6 @@ class sqlite_ver3 : public sqlite_base {
   void LoadTableRecords(const std::string& path, uint32_t rootPage, int columnCount,
                         const std::string& tableName, int keyMarker) override;
   int64_t CountTableRecords(const std::string& path, int64_t page) override;
-  int64_t CountSelectedRecords() override;
   bool CreateRecoveredDatabase(const std::string& path) override;
 
   // Where the database lies in the file, as the scan established it.

@@ -8,61 +8,13 @@
 #include <set>
 
 #include "recovery/messages.h"
-#include "recovery/value_text.h"
+#include "recovery/row_delivery.h"
 #include "sqlite3fmt/btree_walk.h"
 #include "sqlite3fmt/record.h"
 #include "sqlite3fmt/sqlite_ver3.h"
 #include "sqlite3fmt/table_shape.h"
 
 namespace salvoran {
-
-namespace {
-
-constexpr size_t kGridBatch = 4096;
-
-// Collects the rows for the grid and hands them over in batches.
-class GridBatcher {
- public:
-  GridBatcher(RecordGrid* grid, TextEncoding encoding) : grid_(grid), encoding_(encoding) {}
-  ~GridBatcher() { Flush(); }
-  void Add(const std::vector<Value>& values) {
-    if (grid_ == nullptr) return;
-    GridRow row;
-    row.reserve(values.size());
-    for (const Value& value : values) row.push_back(GridText(value, encoding_));
-    pending_.push_back(std::move(row));
-    if (pending_.size() >= kGridBatch) Flush();
-  }
-  void Flush() {
-    if (grid_ != nullptr && !pending_.empty()) grid_->AppendRows(std::move(pending_));
-    pending_.clear();
-  }
-
- private:
-  RecordGrid* grid_;
-  TextEncoding encoding_;
-  std::vector<GridRow> pending_;
-};
-
-// Progress positions, thinned out so that a million rows do not cost a
-// million calls to the user interface: every row for small tables, about a
-// thousand steps for large ones.
-class ProgressPacer {
- public:
-  ProgressPacer(OwnerFrame& frame, int64_t total) : frame_(frame), step_(std::max<int64_t>(1, total / 1000)) {}
-  void Report(int64_t position) {
-    if (position % step_ == 0 || position <= 1) frame_.SetProgressPosition(position);
-    last_ = position;
-  }
-  void Finish() { frame_.SetProgressPosition(last_); }
-
- private:
-  OwnerFrame& frame_;
-  int64_t step_;
-  int64_t last_ = 0;
-};
-
-}  // namespace
 
 void sqlite_ver3::LoadTableRecords(const std::string& path, uint32_t rootPage, int columnCount,
                                    const std::string& tableName, int keyMarker) {
