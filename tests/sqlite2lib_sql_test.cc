@@ -381,17 +381,18 @@ TEST_F(Sqlite2SqlTest, TransactionsCommitRollBackAndEndAtClose) {
 
 TEST_F(Sqlite2SqlTest, ASchemaRolledBackLeavesNoTraceInLaterInserts) {
   Connection2 db(path);
-  db.Run("CREATE TABLE x(v)");
+  db.Run("CREATE TABLE x(v); CREATE TABLE y(w)");
   db.Run("INSERT INTO x VALUES(1)");
   db.Run("BEGIN; CREATE UNIQUE INDEX xv ON x(v); INSERT INTO x VALUES(2); ROLLBACK");
-  db.Run("CREATE TABLE z(w)");
+  // Another index takes the place the rolled-back one had.
+  db.Run("CREATE UNIQUE INDEX yw ON y(w)");
   db.Run("INSERT INTO x VALUES(2)");
-  db.Run("INSERT INTO x VALUES(2)");  // the unique index is gone with its transaction
+  db.Run("INSERT INTO x VALUES(2)");  // the unique index on x is gone with its transaction
   db.Close();
   const Database stored = Load(path);
-  ASSERT_EQ(stored.objects.size(), 2u);
+  ASSERT_EQ(stored.objects.size(), 3u);
   EXPECT_EQ(Rows(stored, "x").size(), 3u);
-  EXPECT_TRUE(Object(stored, "z").rows.empty());
+  EXPECT_TRUE(Object(stored, "yw").keys.empty());
   EXPECT_EQ(CheckIntegrity(ReadBytes(path)), std::vector<std::string>{});
 }
 
