@@ -15,6 +15,7 @@
 #include "platform/sqlite2/database_loader.h"
 #include "platform/sqlite2/file_format.h"
 #include "platform/sqlite2/file_reader.h"
+#include "platform/sqlite2/file_writer.h"
 #include "platform/sqlite2/integrity_check.h"
 #include "platform/sqlite2/record.h"
 #include "platform/sqlite2/sqlite.h"
@@ -410,6 +411,64 @@ TEST(Sqlite2IntegrityCheckTest, ReportsDamageToRealFiles) {
     ASSERT_FALSE(problems.empty()) << c.what;
     EXPECT_EQ(problems.front().rfind(c.expectedPrefix, 0), 0u) << c.what << ": " << problems.front();
   }
+}
+
+// Rows of sqlite_master that the library would not load are kept as they
+// are, tree included, through a load and a write.
+TEST(Sqlite2LoaderTest, KeepsRowsItCannotTakeInAsTheyAre) {
+  Database made;
+  auto unparsed = [&](int32_t rowid, std::vector<FieldValue> fields, bool withTree) {
+    SchemaObject object;
+    object.kind = ObjectKind::Unparsed;
+    object.masterRowid = rowid;
+    object.masterFields = std::move(fields);
+    object.hasTree = withTree;
+    if (withTree) object.entries.emplace_back(RowidKey(1), EncodeRecord({FieldView("kept")}));
+    made.objects.push_back(std::move(object));
+  };
+  // An index listed before its table, a statement no 2.8 parser takes, a
+  // table row without its statement.
+  unparsed(1, {"index", "early", "t", "0", "CREATE INDEX early ON t(v)"}, true);
+  SchemaObject table;
+  table.kind = ObjectKind::Table;
+  table.masterRowid = 2;
+  table.type = "table";
+  table.name = table.tableName = "t";
+  table.sql = "CREATE TABLE t(v)";
+  table.table.name = "t";
+  table.table.columns.push_back(Column{"v", "", false, false, ConflictAction::Default, std::nullopt});
+  table.rows.emplace(1, EncodeRecord({FieldView("row")}));
+  made.objects.push_back(std::move(table));
+  unparsed(3, {"table", "odd", "odd", "0", "CREATE TABLE odd(a) WITH SOMETHING"}, true);
+  unparsed(4, {"table", "nosql", "nosql", "0", std::nullopt}, false);
+  const std::vector<uint8_t> built = BuildDatabaseFile(made);
+  const std::string file(built.begin(), built.end());
+
+  testing::ScratchDir dir;
+  const std::string path = dir.File("kept.db");
+  WriteBytes(path, file);
+  sqlite* db = sqlite_open(path.c_str(), 0, nullptr);
+  ASSERT_NE(db, nullptr);
+  EXPECT_EQ(sqlite_exec(db, "INSERT INTO t VALUES('more')", nullptr, nullptr, nullptr), SQLITE_OK);
+  EXPECT_EQ(sqlite_exec(db, "INSERT INTO odd VALUES(1)", nullptr, nullptr, nullptr), SQLITE_ERROR);
+  sqlite_close(db);
+
+  const Database loaded = LoadOrFail(ReadBytes(path));
+  ASSERT_EQ(loaded.objects.size(), 4u);
+  const ObjectKind kinds[] = {ObjectKind::Unparsed, ObjectKind::Table, ObjectKind::Unparsed, ObjectKind::Unparsed};
+  for (size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(loaded.objects[i].kind, kinds[i]) << i;
+    EXPECT_EQ(loaded.objects[i].masterRowid, static_cast<int32_t>(i + 1));
+  }
+  EXPECT_EQ(loaded.objects[1].rows.size(), 2u);
+  for (size_t i : {0u, 2u}) {
+    ASSERT_EQ(loaded.objects[i].entries.size(), 1u);
+    EXPECT_EQ(loaded.objects[i].entries[0].second, EncodeRecord({FieldView("kept")}));
+    EXPECT_EQ(loaded.objects[i].masterFields[4], made.objects[i].masterFields[4]);
+    EXPECT_NE(loaded.objects[i].masterFields[3], FieldValue("0"));  // now names its tree's page
+  }
+  EXPECT_FALSE(loaded.objects[3].masterFields[4]);
+  EXPECT_EQ(CheckIntegrity(ReadBytes(path)), std::vector<std::string>{});
 }
 
 }  // namespace
