@@ -104,8 +104,13 @@ ExitCode RunRecoverCommand(const RecoverCommandOptions& options, const GlobalOpt
                  session.context.OutputPath().c_str());
     return ExitCode::FinishedWithErrors;
   }
-  // Message boxes during the save are damage met while the rows were read.
-  size_t damage = session.frame.messages().size() - messagesBefore;
+  // Message boxes during the save, other than the replace question, are
+  // damage met while the rows were read.
+  size_t damage = 0;
+  std::vector<MessageRequest> shown = session.frame.messages();
+  for (size_t k = messagesBefore; k < shown.size(); ++k) {
+    if (shown[k].buttons == MessageButtons::Ok) ++damage;
+  }
   if (!WriteToStdout(SaveSummary(report, damage))) return ExitCode::OutputNotWritable;
   if (!saved || report.outputUnwritable) return ExitCode::OutputNotWritable;
   bool rowsRefused = false;
