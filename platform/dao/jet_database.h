@@ -112,9 +112,10 @@ class Database {
   JetError DatabaseFull(const UserTable& table) const;
 
   // Rows.
-  JetStatus BuildFields(UserTable& table, std::vector<FieldValue>& values, std::vector<RowField>& fields,
-                        std::vector<std::vector<uint8_t>>& longData, size_t& pagesNeeded);
-  std::vector<uint8_t> StoreLongValue(LongValueColumn& column, std::vector<uint8_t> data, JetStatus& status);
+  // Lays the values out into fields_ and longData_; counts the pages the
+  // row may take.
+  JetStatus BuildFields(UserTable& table, std::vector<FieldValue>& values, size_t& pagesNeeded);
+  std::vector<uint8_t> StoreLongValue(LongValueColumn& column, std::span<const uint8_t> data, JetStatus& status);
   std::optional<PlacedRow> PlaceLongValueRow(LongValueColumn& column, std::span<const uint8_t> row,
                                              JetStatus& status);
   JetStatus PlaceRow(UserTable& table, std::span<const uint8_t> row);
@@ -136,6 +137,11 @@ class Database {
   double created_;  // OLE date of creation, for the catalog rows
   std::vector<UserTable> tables_;
   size_t reservedForTables_ = 0;  // pages the user tables need at Close
+
+  // Buffers of the row being stored, kept from row to row.
+  std::vector<RowField> fields_;
+  std::vector<std::vector<uint8_t>> longData_;  // per column: a long value stored out of the row
+  std::vector<uint8_t> row_;
 };
 
 }  // namespace salvoran::jet

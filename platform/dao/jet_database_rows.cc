@@ -47,10 +47,9 @@ JetStatus Database::AppendRow(size_t index, std::vector<FieldValue> values) {
   const std::vector<ColumnDef>& columns = table.definition.columns;
   values.resize(columns.size());
 
-  std::vector<RowField> fields;
-  std::vector<std::vector<uint8_t>> longData;  // per column; for long-value columns only
   size_t pagesNeeded = 0;
-  if (JetStatus error = BuildFields(table, values, fields, longData, pagesNeeded)) return error;
+  if (JetStatus error = BuildFields(table, values, pagesNeeded)) return error;
+  std::vector<RowField>& fields = fields_;
   if (!CanAllocate(pagesNeeded, tables_.size())) return DatabaseFull(table);
 
   JetStatus status;
@@ -58,7 +57,7 @@ JetStatus Database::AppendRow(size_t index, std::vector<FieldValue> values) {
     if (!column.IsLongValue() || !fields[column.number].present || !fields[column.number].bytes.empty()) continue;
     LongValueColumn& store = *std::find_if(table.longValues.begin(), table.longValues.end(),
                                            [&](const LongValueColumn& c) { return c.column == column.number; });
-    fields[column.number].bytes = StoreLongValue(store, std::move(longData[column.number]), status);
+    fields[column.number].bytes = StoreLongValue(store, longData_[column.number], status);
     if (status) return status;
   }
   for (const ColumnDef& column : columns) {
@@ -67,14 +66,17 @@ JetStatus Database::AppendRow(size_t index, std::vector<FieldValue> values) {
       table.lastAutoNumber = std::max(table.lastAutoNumber, value);
     }
   }
-  return PlaceRow(table, EncodeRow(columns, fields));
+  EncodeRowInto(columns, fields, row_);
+  return PlaceRow(table, row_);
 }
 
-JetStatus Database::BuildFields(UserTable& table, std::vector<FieldValue>& values, std::vector<RowField>& fields,
-                                std::vector<std::vector<uint8_t>>& longData, size_t& pagesNeeded) {
+JetStatus Database::BuildFields(UserTable& table, std::vector<FieldValue>& values, size_t& pagesNeeded) {
   const std::vector<ColumnDef>& columns = table.definition.columns;
-  fields.assign(columns.size(), RowField{});
-  longData.assign(columns.size(), {});
+  std::vector<RowField>& fields = fields_;
+  std::vector<std::vector<uint8_t>>& longData = longData_;
+  fields.resize(columns.size());
+  longData.resize(columns.size());
+  for (RowField& field : fields) SetNull(field);
   for (const ColumnDef& column : columns) {
     FieldValue& value = values[column.number];
     RowField& field = fields[column.number];
@@ -84,34 +86,35 @@ JetStatus Database::BuildFields(UserTable& table, std::vector<FieldValue>& value
           return JetError{errors::kNumericOverflow, "Numeric field overflow. The AutoNumber field '" +
                                                         Utf16ToUtf8(column.name) + "' has no numbers left."};
         }
-        field = IntegerField(table.lastAutoNumber + 1, 4);
+        SetInteger(field, table.lastAutoNumber + 1, 4);
       }
       continue;  // NULL; a BOOL column reads as false
     }
     switch (column.type) {
       case ColumnType::Bool:
         if (!std::holds_alternative<bool>(value)) return KindMismatch(column);
-        field = BoolField(std::get<bool>(value));
+        field.present = std::get<bool>(value);
         break;
       case ColumnType::Byte:
       case ColumnType::Int:
       case ColumnType::Long:
       case ColumnType::Money:
         if (!std::holds_alternative<int64_t>(value)) return KindMismatch(column);
-        field = IntegerField(std::get<int64_t>(value), IntegerWidth(column.type));
+        SetInteger(field, std::get<int64_t>(value), IntegerWidth(column.type));
         break;
       case ColumnType::Float:
         if (!std::holds_alternative<double>(value)) return KindMismatch(column);
-        field = SingleField(static_cast<float>(std::get<double>(value)));
+        SetSingle(field, static_cast<float>(std::get<double>(value)));
         break;
       case ColumnType::Double:
       case ColumnType::DateTime:
         if (!std::holds_alternative<double>(value)) return KindMismatch(column);
-        field = RealField(std::get<double>(value));
+        SetReal(field, std::get<double>(value));
         break;
       case ColumnType::Text:
         if (!std::holds_alternative<std::u16string>(value)) return KindMismatch(column);
-        field = BytesField(EncodeText(std::get<std::u16string>(value), column.extraFlags & kColumnCompressedUnicode));
+        field.present = true;
+        EncodeTextInto(std::get<std::u16string>(value), column.extraFlags & kColumnCompressedUnicode, field.bytes);
         break;
       case ColumnType::Binary:
         if (!std::holds_alternative<std::vector<uint8_t>>(value)) return KindMismatch(column);
@@ -121,7 +124,7 @@ JetStatus Database::BuildFields(UserTable& table, std::vector<FieldValue>& value
         if (!std::holds_alternative<std::u16string>(value)) return KindMismatch(column);
         const std::u16string& text = std::get<std::u16string>(value);
         const bool compress = (column.extraFlags & kColumnCompressedUnicode) && text.size() <= kMaxCompressedMemoCharacters;
-        longData[column.number] = EncodeText(text, compress);
+        EncodeTextInto(text, compress, longData[column.number]);
         field.present = true;
         break;
       }
@@ -163,7 +166,8 @@ JetStatus Database::BuildFields(UserTable& table, std::vector<FieldValue>& value
   return std::nullopt;
 }
 
-std::vector<uint8_t> Database::StoreLongValue(LongValueColumn& column, std::vector<uint8_t> data, JetStatus& status) {
+std::vector<uint8_t> Database::StoreLongValue(LongValueColumn& column, std::span<const uint8_t> data,
+                                              JetStatus& status) {
   const auto length = static_cast<uint32_t>(data.size());
   if (data.size() <= kMaxSingleLongValueRow) {
     const std::optional<PlacedRow> placed = PlaceLongValueRow(column, data, status);

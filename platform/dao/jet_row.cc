@@ -30,21 +30,44 @@ RowField NullField() { return {}; }
 
 RowField BoolField(bool value) { return {value, {}}; }
 
-RowField IntegerField(int64_t value, size_t width) {
-  RowField field{true, std::vector<uint8_t>(width, 0)};
+void SetNull(RowField& field) {
+  field.present = false;
+  field.bytes.clear();
+}
+
+void SetInteger(RowField& field, int64_t value, size_t width) {
+  field.present = true;
+  field.bytes.resize(width);
   for (size_t i = 0; i < width; ++i) field.bytes[i] = static_cast<uint8_t>(static_cast<uint64_t>(value) >> (8 * i));
+}
+
+void SetReal(RowField& field, double value) {
+  field.present = true;
+  field.bytes.resize(8);
+  PutF64(field.bytes, 0, value);
+}
+
+void SetSingle(RowField& field, float value) {
+  field.present = true;
+  field.bytes.resize(4);
+  PutU32(field.bytes, 0, std::bit_cast<uint32_t>(value));
+}
+
+RowField IntegerField(int64_t value, size_t width) {
+  RowField field;
+  SetInteger(field, value, width);
   return field;
 }
 
 RowField RealField(double value) {
-  RowField field{true, std::vector<uint8_t>(8, 0)};
-  PutF64(field.bytes, 0, value);
+  RowField field;
+  SetReal(field, value);
   return field;
 }
 
 RowField SingleField(float value) {
-  RowField field{true, std::vector<uint8_t>(4, 0)};
-  PutU32(field.bytes, 0, std::bit_cast<uint32_t>(value));
+  RowField field;
+  SetSingle(field, value);
   return field;
 }
 
@@ -61,18 +84,26 @@ size_t EncodedRowSize(std::span<const ColumnDef> columns, std::span<const RowFie
 }
 
 std::vector<uint8_t> EncodeRow(std::span<const ColumnDef> columns, std::span<const RowField> fields) {
+  std::vector<uint8_t> row;
+  EncodeRowInto(columns, fields, row);
+  return row;
+}
+
+void EncodeRowInto(std::span<const ColumnDef> columns, std::span<const RowField> fields, std::vector<uint8_t>& row) {
   const size_t variables = VariableColumnCount(columns);
   const size_t fixedSize = FixedAreaSize(columns);
-  std::vector<uint8_t> row;
-  row.reserve(EncodedRowSize(columns, fields));
+  row.clear();
   AppendU16(row, static_cast<uint16_t>(columns.size()));
   row.resize(2 + fixedSize, 0);
-  std::vector<uint8_t> nullMask((columns.size() + 7) / 8, 0);
+  // Tables have at most 255 columns (the table definitions guarantee it).
+  uint8_t mask[(kMaxColumns + 7) / 8] = {};
+  const size_t columnCount = std::min(columns.size(), kMaxColumns);
+  const size_t maskSize = (columnCount + 7) / 8;
 
-  for (size_t i = 0; i < columns.size() && i < fields.size(); ++i) {
+  for (size_t i = 0; i < columnCount && i < fields.size(); ++i) {
     const ColumnDef& column = columns[i];
     const RowField& field = fields[i];
-    if (field.present) nullMask[i >> 3] = static_cast<uint8_t>(nullMask[i >> 3] | (1u << (i & 7)));
+    if (field.present) mask[i >> 3] = static_cast<uint8_t>(mask[i >> 3] | (1u << (i & 7)));
     if (column.IsFixed() && column.type != ColumnType::Bool && field.present) {
       std::copy_n(field.bytes.begin(), std::min<size_t>(field.bytes.size(), column.length),
                   row.begin() + 2 + column.fixedOffset);
@@ -80,9 +111,10 @@ std::vector<uint8_t> EncodeRow(std::span<const ColumnDef> columns, std::span<con
   }
 
   if (variables > 0) {
-    // Slot order is column order among the variable columns.
-    std::vector<uint16_t> offsets(variables, 0);
-    for (size_t i = 0; i < columns.size() && i < fields.size(); ++i) {
+    // Slot order is column order among the variable columns; the offsets
+    // go after the data, last slot first.
+    uint16_t offsets[kMaxColumns] = {};
+    for (size_t i = 0; i < columnCount && i < fields.size(); ++i) {
       const ColumnDef& column = columns[i];
       if (column.IsFixed()) continue;
       offsets[column.variableIndex] = static_cast<uint16_t>(row.size());
@@ -92,8 +124,7 @@ std::vector<uint8_t> EncodeRow(std::span<const ColumnDef> columns, std::span<con
     for (size_t slot = variables; slot-- > 0;) AppendU16(row, offsets[slot]);
     AppendU16(row, static_cast<uint16_t>(variables));
   }
-  AppendBytes(row, nullMask);
-  return row;
+  row.insert(row.end(), mask, mask + maskSize);
 }
 
 }  // namespace salvoran::jet

@@ -37,11 +37,19 @@ RowField RealField(double value);                    // DOUBLE and DATETIME
 RowField SingleField(float value);
 RowField BytesField(std::vector<uint8_t> bytes);
 
+// The same kinds, set into an existing field (keeping its buffer).
+void SetNull(RowField& field);
+void SetInteger(RowField& field, int64_t value, size_t width);
+void SetReal(RowField& field, double value);
+void SetSingle(RowField& field, float value);
+
 // The row's length for these fields, without building it.
 size_t EncodedRowSize(std::span<const ColumnDef> columns, std::span<const RowField> fields);
 
 // The row bytes; fields[i] belongs to columns[i].
 std::vector<uint8_t> EncodeRow(std::span<const ColumnDef> columns, std::span<const RowField> fields);
+// The same, into `row` (replacing its contents, keeping its capacity).
+void EncodeRowInto(std::span<const ColumnDef> columns, std::span<const RowField> fields, std::vector<uint8_t>& row);
 
 }  // namespace salvoran::jet
 

@@ -46,6 +46,10 @@ std::u16string Utf8ToUtf16(std::string_view utf8) {
   std::u16string out;
   out.reserve(utf8.size());
   size_t i = 0;
+  // Most recovered text is ASCII: copy runs of it in one go.
+  while (i < utf8.size() && static_cast<uint8_t>(utf8[i]) < 0x80) ++i;
+  out.resize(i);
+  for (size_t k = 0; k < i; ++k) out[k] = static_cast<char16_t>(utf8[k]);
   while (i < utf8.size()) {
     const auto lead = static_cast<uint8_t>(utf8[i]);
     const int extra = ContinuationCount(lead);
@@ -117,24 +121,28 @@ std::string Utf16ToUtf8(std::u16string_view utf16) {
 }
 
 std::vector<uint8_t> EncodeText(std::u16string_view text, bool mayCompress) {
+  std::vector<uint8_t> out;
+  EncodeTextInto(text, mayCompress, out);
+  return out;
+}
+
+void EncodeTextInto(std::u16string_view text, bool mayCompress, std::vector<uint8_t>& out) {
   bool compress = mayCompress && text.size() > 2;
   for (size_t i = 0; compress && i < text.size(); ++i) {
     compress = text[i] >= 0x0001 && text[i] <= 0x00FF;
   }
-  std::vector<uint8_t> out;
   if (compress) {
-    out.reserve(text.size() + 2);
-    out.push_back(0xFF);
-    out.push_back(0xFE);
-    for (char16_t c : text) out.push_back(static_cast<uint8_t>(c));
+    out.resize(text.size() + 2);
+    out[0] = 0xFF;
+    out[1] = 0xFE;
+    for (size_t i = 0; i < text.size(); ++i) out[i + 2] = static_cast<uint8_t>(text[i]);
   } else {
-    out.reserve(text.size() * 2);
-    for (char16_t c : text) {
-      out.push_back(static_cast<uint8_t>(c));
-      out.push_back(static_cast<uint8_t>(c >> 8));
+    out.resize(text.size() * 2);
+    for (size_t i = 0; i < text.size(); ++i) {
+      out[2 * i] = static_cast<uint8_t>(text[i]);
+      out[2 * i + 1] = static_cast<uint8_t>(text[i] >> 8);
     }
   }
-  return out;
 }
 
 bool NamesEqual(std::u16string_view a, std::u16string_view b) {

@@ -25,6 +25,8 @@ std::string Utf16ToUtf8(std::u16string_view utf16);
 // U+0001..U+00FF, is written compressed (FF FE, then one byte per character);
 // anything else is plain UTF-16LE.
 std::vector<uint8_t> EncodeText(std::u16string_view text, bool mayCompress);
+// The same, into `out` (replacing its contents, keeping its capacity).
+void EncodeTextInto(std::u16string_view text, bool mayCompress, std::vector<uint8_t>& out);
 
 // Name comparison as Jet does it for table and field names: ASCII letters
 // ignore case, every other code unit must match exactly.
