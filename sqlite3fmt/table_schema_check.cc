@@ -219,16 +219,20 @@ std::optional<Value> TableSchemaCheck::EvaluateDefault(const std::string& expres
                                                        TextEncoding encoding) {
   // A record too short for the column reads as its default with the
   // column's affinity applied, as storing it into such a column would.
-  std::string holder = "CREATE TEMP TABLE salvoran_default(v " + declaredType + ")";
+  // Prepared, not executed as a script: the type text comes from the file
+  // and must not carry a second statement.
   std::optional<Value> value;
-  if (Exec(holder.c_str())) {
-    Query store(db_, "INSERT INTO temp.salvoran_default SELECT (" + expression + ")");
-    if (store.RunToEnd()) {
-      Query read(db_, "SELECT v FROM temp.salvoran_default");
-      if (read.Row()) value = ColumnValue(read.get(), 0, encoding);
+  {
+    Query holder(db_, "CREATE TEMP TABLE salvoran_default(v " + declaredType + ")");
+    if (holder.RunToEnd()) {
+      Query store(db_, "INSERT INTO temp.salvoran_default SELECT (" + expression + ")");
+      if (store.RunToEnd()) {
+        Query read(db_, "SELECT v FROM temp.salvoran_default");
+        if (read.Row()) value = ColumnValue(read.get(), 0, encoding);
+      }
     }
   }
-  // Both queries are finalized here, so the helper table can go.
+  // The queries are finalized here, so the helper table can go.
   Exec("DROP TABLE IF EXISTS temp.salvoran_default");
   if (!value) {
     Query plain(db_, "SELECT (" + expression + ")");

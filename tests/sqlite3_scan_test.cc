@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <random>
 #include <set>
@@ -435,6 +436,32 @@ TEST(ScanTest, UnreadableRecordsAreSkippedWithOneMessage) {
   EXPECT_EQ(catalog.tableDetails.size(), 3u);
 }
 
+TEST(ScanTest, StatementsFromTheFileRunBoundedAndAlone) {
+  ScratchDir dir;
+  const std::string path = dir.File("hostile.db");
+  const std::string attached = dir.File("created-by-attach.db");
+  MakeDatabase(path, {"CREATE TABLE ok(a)"});
+  EditSchema(path, {"INSERT INTO sqlite_schema VALUES ('table', 'forever', 'forever', 9, "
+                    "'CREATE TABLE forever AS WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) "
+                    "SELECT x FROM c')",
+                    "INSERT INTO sqlite_schema VALUES ('table', 'huge', 'huge', 9, "
+                    "'CREATE TABLE huge(a DEFAULT (zeroblob(2000000000)), b DEFAULT 7)')",
+                    "INSERT INTO sqlite_schema VALUES ('table', 'two', 'two', 9, "
+                    "'CREATE TABLE two(a); ATTACH ''" + attached + "'' AS other')"});
+  auto recovery = Scan(path);
+  ASSERT_EQ(recovery->outcome, ScanOutcome::Complete);
+  EXPECT_FALSE(std::filesystem::exists(attached));
+  const RecoveredCatalog& catalog = CatalogOf(*recovery);
+  ASSERT_EQ(catalog.tableDetails.size(), 4u);
+  // The endless query is cut off; the tokenizer's reading stands.
+  EXPECT_TRUE(catalog.tableDetails[1].columns.empty());
+  const TableDetails& huge = catalog.tableDetails[2];
+  ASSERT_EQ(huge.columns.size(), 2u);
+  EXPECT_FALSE(huge.columns[0].hasDefault);
+  EXPECT_EQ(huge.columns[1].defaultValue, Value::Integer(7));
+  EXPECT_EQ(catalog.columnDescriptors[3], "two+a~#9");
+}
+
 // ---- Damaged files ----------------------------------------------------
 
 const std::vector<std::string> kSmallSchema = {
@@ -466,7 +493,8 @@ TEST(ScanDamageTest, TruncatedInTheMiddleOfAPage) {
   const std::string original = dir.File("whole.db");
   MakeDatabase(original, kSmallSchema, 1024);
   auto bytes = ReadFileBytes(original);
-  bytes.resize(bytes.size() - 500);
+  ASSERT_GT(bytes.size(), 2048u);
+  bytes.erase(bytes.end() - 500, bytes.end());
   const std::string path = dir.File("cut.db");
   WriteFileBytes(path, bytes);
   auto recovery = Scan(path);
