@@ -379,8 +379,8 @@ bool CMainFrame::OpenUrl(const QUrl& url) {
 
 void CMainFrame::OnHelp() {
   if (RefuseWhileRunning(kMsgStopToContinue)) return;
-  QString manual = ManualPath();
-  if (manual.isEmpty()) {
+  QString manual = options_.manualPath.isEmpty() ? ManualPath() : options_.manualPath;
+  if (manual.isEmpty() || !QFileInfo::exists(manual)) {
     owner_.Message(std::string(kMsgManualMissing) + kManualFileName, MessageIcon::Information);
     return;
   }

@@ -66,6 +66,7 @@ struct FrameOptions {
   std::function<void(CCorvaneAboutDlg&)> runAboutDialog;
   std::function<bool(const QUrl&)> openUrl;   // empty: the desktop's handler
   std::function<void(int)> exitProcess;       // empty: leave the event loop
+  QString manualPath;                         // empty: ManualPath()
   bool showMaximized = true;
 };
 

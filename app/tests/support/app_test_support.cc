@@ -8,7 +8,6 @@
 
 #include "app/file_setting_dlg.h"
 #include "app/saving_mode_dlg.h"
-#include "sqlite3fmt/sqlite_ver3.h"
 
 namespace salvoran::app::testing {
 
@@ -87,87 +86,11 @@ Rows Query(const std::string& path, const std::string& sql) {
   return rows;
 }
 
-namespace {
-
-// The SQLite 3 parser with its schema read through the library.
-class LibrarySchemaParser : public sqlite_ver3 {
- public:
-  bool ScanDatabase(const std::string& path) override {
-    if (!ReadLayout()) return false;
-    ObjectTree& tree = frame_->Tree();
-    Rows objects = Query(path,
-                         "SELECT type, name, tbl_name, rootpage, sql FROM sqlite_master "
-                         "WHERE sql IS NOT NULL AND name NOT LIKE 'sqlite_%' ORDER BY rowid");
-    for (const auto& object : objects) {
-      const std::string& type = object[0];
-      const std::string& name = object[1];
-      if (type == "table") AddTable(path, name, static_cast<uint32_t>(std::stoul(object[3])), object[4], tree);
-      if (type == "index") AddObject(catalog_.indexSql, catalog_.indexDetails, context_->indexesNode, object, tree);
-      if (type == "view") AddObject(catalog_.viewSql, catalog_.viewDetails, context_->viewsNode, object, tree);
-      if (type == "trigger") {
-        AddObject(catalog_.triggerSql, catalog_.triggerDetails, context_->triggersNode, object, tree);
-      }
-    }
-    for (TreeItem category : {context_->tablesNode, context_->indexesNode, context_->viewsNode,
-                              context_->triggersNode}) {
-      tree.Expand(category, true);
-    }
-    return true;
-  }
-
- private:
-  void AddTable(const std::string& path, const std::string& name, uint32_t rootPage, const std::string& sql,
-                ObjectTree& tree) {
-    TableDetails details;
-    details.name = name;
-    details.statement = sql;
-    details.rootPage = rootPage;
-    Rows columns = Query(path, "SELECT name, type, pk FROM pragma_table_info('" + name + "')");
-    int keys = 0;
-    for (const auto& column : columns) keys += column[2] != "0";
-    std::string descriptor = name + "+";
-    std::vector<std::string> types;
-    for (size_t c = 0; c < columns.size(); ++c) {
-      ColumnInfo info;
-      info.name = columns[c][0];
-      info.declaredType = columns[c][1];
-      details.columns.push_back(info);
-      types.push_back(info.declaredType);
-      bool rowidAlias = keys == 1 && columns[c][2] == "1" && info.declaredType == "INTEGER";
-      if (rowidAlias) details.keyColumn = static_cast<int>(c);
-      descriptor += info.name + (rowidAlias ? kKeyMark : "") + "~";
-    }
-    descriptor += "#" + std::to_string(rootPage);
-    catalog_.tableSql.push_back(sql.substr(0, sql.rfind(')')));
-    catalog_.accessTableSql.push_back(sql);
-    catalog_.columnDescriptors.push_back(descriptor);
-    catalog_.tableColumnTypes.push_back(types);
-    catalog_.tableDetails.push_back(details);
-    TreeItem item = tree.InsertItem(name, context_->tablesNode);
-    tree.SetItemData(item, static_cast<int32_t>(catalog_.tableSql.size() - 1));
-  }
-
-  static void AddObject(std::vector<std::string>& texts, std::vector<SchemaObjectDetails>& details,
-                        TreeItem category, const std::vector<std::string>& object, ObjectTree& tree) {
-    texts.push_back(object[4]);
-    details.push_back({object[1], object[2], object[4]});
-    TreeItem item = tree.InsertItem(object[1], category);
-    tree.SetItemData(item, static_cast<int32_t>(texts.size() - 1));
-  }
-};
-
-}  // namespace
-
-std::unique_ptr<sqlite_base> MakeLibrarySchemaParser(int32_t formatVersion) {
-  if (formatVersion != kFormatSqlite3) return nullptr;
-  return std::make_unique<LibrarySchemaParser>();
-}
-
-TestFrame::TestFrame(bool libraryScan) {
+TestFrame::TestFrame() {
   FrameOptions options;
   options.logFolder = folder_.path() + "/Desktop";
   options.showMaximized = false;
-  if (libraryScan) options.parserFactory = MakeLibrarySchemaParser;
+  options.manualPath = SALVORAN_BUILT_MANUAL;
   options.answerHook = [this](const MessageRequest& request) {
     messages.push_back(request);
     if (request.buttons == MessageButtons::Ok) return MessageAnswer::Ok;
@@ -218,13 +141,19 @@ void TestFrame::Save(const std::string& folder, const std::string& name) {
   WaitIdle();
 }
 
+std::string NameOf(const std::string& itemText) {
+  QString text = QString::fromStdString(itemText).trimmed();
+  return text.section(' ', 0, 0).toStdString();
+}
+
 TreeItem TestFrame::FindItem(const std::string& text) const {
   ObjectTree& tree = frame_->tree();
   std::vector<TreeItem> pending = tree.Children(kNoItem);
   while (!pending.empty()) {
     TreeItem item = pending.back();
     pending.pop_back();
-    if (tree.GetItemText(item) == text) return item;
+    std::string itemText = tree.GetItemText(item);
+    if (itemText == text || NameOf(itemText) == text) return item;
     for (TreeItem child : tree.Children(item)) pending.push_back(child);
   }
   return kNoItem;

@@ -1,6 +1,6 @@
-// Helpers for the desktop program's tests: scratch folders, databases made
-// with the real SQLite library, a frame whose message boxes and dialogs are
-// answered by the test, and a parser standing in for the schema scan.
+// Helpers for the desktop program's tests: databases made with the real
+// SQLite library and a frame whose message boxes and dialogs are answered
+// by the test.
 #ifndef SALVORAN_APP_TESTS_SUPPORT_APP_TEST_SUPPORT_H_
 #define SALVORAN_APP_TESTS_SUPPORT_APP_TEST_SUPPORT_H_
 
@@ -13,7 +13,6 @@
 
 #include "app/main_frame.h"
 #include "recovery/owner_frame.h"
-#include "recovery/sqlite_base.h"
 
 namespace salvoran::app::testing {
 
@@ -27,11 +26,9 @@ bool MakeDatabase(const std::string& path, const std::vector<std::string>& state
 // integers, shortest round-trip reals, text; blobs as x'..').
 Rows Query(const std::string& path, const std::string& sql);
 
-// The parser of the program, with the schema taken from what the SQLite
-// library reads of the file instead of the schema scan: the catalog and the
-// tree get one entry per table, index, view and trigger. The rows are
-// still read by the parser's own page readers.
-std::unique_ptr<sqlite_base> MakeLibrarySchemaParser(int32_t formatVersion);
+// The object's name in an item text as the scan makes it: the first word,
+// without the blanks around it (" t1" gives "t1", "ix ON t" gives "ix").
+std::string NameOf(const std::string& itemText);
 
 // A main frame for tests: log file in a scratch folder, not maximised,
 // every message recorded and answered from a script (OK boxes are answered
@@ -40,7 +37,7 @@ std::unique_ptr<sqlite_base> MakeLibrarySchemaParser(int32_t formatVersion);
 // dialog choosing `saveName`, URLs and the exit recorded.
 class TestFrame {
  public:
-  explicit TestFrame(bool libraryScan = true);
+  TestFrame();
   ~TestFrame();
 
   CMainFrame& frame() { return *frame_; }
@@ -54,6 +51,7 @@ class TestFrame {
   void Save(const std::string& folder, const std::string& name);
   void WaitIdle() { frame_->WaitForWorker(); }
 
+  // The item whose text is text, or whose NameOf is text.
   TreeItem FindItem(const std::string& text) const;
 
   std::deque<MessageAnswer> answers;
