@@ -214,7 +214,7 @@ void CMainFrame::CreatePanes() {
   logList_->setUniformItemSizes(true);
   output->setWidget(logList_);
   addDockWidget(Qt::BottomDockWidgetArea, output);
-  resizeDocks({objects}, {240}, Qt::Horizontal);
+  resizeDocks({objects}, {280}, Qt::Horizontal);
   resizeDocks({output}, {150}, Qt::Vertical);
 }
 
