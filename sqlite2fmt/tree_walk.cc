@@ -13,6 +13,8 @@ std::string DescribeWalkIssue(WalkIssue issue, uint32_t page, uint32_t parent) {
       return where + " was already read; the loop is not followed";
     case WalkIssue::CellChainLoop:
       return "the cell chain of page " + number + " loops; the cells after the loop are not read";
+    case WalkIssue::EmptyPage:
+      return where + " holds no cells";
     case WalkIssue::BadCellOffset:
       return "page " + number + " points to a cell where none can start; the cells from there on are not read";
   }
@@ -44,6 +46,7 @@ bool TreeWalk::Enter(uint32_t page, uint32_t parent) {
   CellChain chain = ReadCellChain(frame.page.bytes(), pages_.order());
   if (chain.looped) Report(WalkIssue::CellChainLoop, page, 0);
   if (chain.badOffset) Report(WalkIssue::BadCellOffset, page, 0);
+  if (chain.offsets.empty() && !chain.badOffset && parent != 0) Report(WalkIssue::EmptyPage, page, parent);
   frame.cells = std::move(chain.offsets);
   stack_.push_back(std::move(frame));
   return true;

@@ -10,8 +10,9 @@
 // ancestor or to a page seen before is reported and not followed; so is a
 // child number beyond the last page (0 means "no child"). A cell chain that
 // loops or reaches an offset where no cell can start is reported and ends
-// there, keeping the cells before it. The walk then goes on with the next
-// sibling, so every cell still reachable is delivered once.
+// there, keeping the cells before it; a page below the root without any
+// cell (which a sound tree never has) is reported too. The walk then goes on
+// with the next sibling, so every cell still reachable is delivered once.
 #ifndef SALVORAN_SQLITE2FMT_TREE_WALK_H_
 #define SALVORAN_SQLITE2FMT_TREE_WALK_H_
 
@@ -36,6 +37,7 @@ enum class WalkIssue {
   PageRevisited,    // a child pointer to a page the walk has already entered
   CellChainLoop,    // a next-cell offset pointing back into the page's chain
   BadCellOffset,    // a cell offset where no cell can start
+  EmptyPage,        // a page below the root without cells (zeroed or never written)
 };
 
 // The log text of an issue: "page 9 (child of page 3) is not in the file; skipped".
