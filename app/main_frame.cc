@@ -365,6 +365,8 @@ void CMainFrame::SaveWorker() {
 QString CMainFrame::ManualPath() {
   const QStringList candidates = {
       QDir(QCoreApplication::applicationDirPath()).filePath(kManualFileName),
+      // Installed under another prefix than the one configured.
+      QDir(QCoreApplication::applicationDirPath() + "/../" SALVORAN_MANUAL_RELATIVE_DIR).filePath(kManualFileName),
       QDir(SALVORAN_MANUAL_INSTALL_DIR).filePath(kManualFileName),
   };
   for (const QString& candidate : candidates) {
