@@ -18,20 +18,4 @@ int64_t sqlite_ver2::CountTableRecords(const std::string&, int64_t page) {
   return rowCountAccumulator;
 }
 
-int64_t sqlite_ver2::CountSelectedRecords() {
-  if (frame_ == nullptr || context_ == nullptr) return 0;
-  ObjectTree& tree = frame_->Tree();
-  int64_t sum = 0;
-  for (TreeItem item = tree.GetChildItem(context_->tablesNode); item != kNoItem;
-       item = tree.GetNextSiblingItem(item)) {
-    if (!tree.GetCheck(item)) continue;
-    int32_t index = tree.GetItemData(item);
-    if (index < 0 || static_cast<size_t>(index) >= catalog_.columnDescriptors.size()) continue;
-    rowCountAccumulator = 0;
-    sum += CountTableRecords(context_->inputPath,
-                             ParseColumnDescriptor(catalog_.columnDescriptors[static_cast<size_t>(index)]).rootPage);
-  }
-  return sum;
-}
-
 }  // namespace salvoran

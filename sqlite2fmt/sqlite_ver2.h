@@ -9,7 +9,6 @@
 //                      (in insert mode) to the context's row sink
 //   CountTableRecords  the rows of one table tree, added to
 //                      rowCountAccumulator, which it returns
-//   CountSelectedRecords  the rows of every checked table
 //
 // The database starts at the context's startOffset (the file-settings step
 // may have found it after other bytes). Both byte orders are read; the magic
@@ -43,7 +42,6 @@ class sqlite_ver2 : public sqlite_base {
   bool ScanDatabase(const std::string& path) override;
   void LoadTableRecords(const std::string& path, uint32_t rootPage, int columnCount,
                         const std::string& tableName, int keyMarker) override;
-  int64_t CountSelectedRecords() override;
   int64_t CountTableRecords(const std::string& path, int64_t page) override;
 
   // Where the database lies in the file; read from the context on first use.
