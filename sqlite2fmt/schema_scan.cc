@@ -15,8 +15,8 @@ using sqlite2::StatementKind;
 
 const sqlite2::FileLayout& sqlite_ver2::layout() {
   if (!layout_) {
-    layout_ = context_ != nullptr && context_->reader ? sqlite2::ReadFileLayout(*context_->reader, context_->startOffset)
-                                                      : sqlite2::FileLayout{};
+    const bool readable = context_ != nullptr && context_->reader;
+    layout_ = readable ? sqlite2::ReadFileLayout(*context_->reader, context_->startOffset) : sqlite2::FileLayout{};
   }
   return *layout_;
 }
@@ -53,7 +53,9 @@ void sqlite_ver2::BuildPageTable(const sqlite2::PageSource& pages) {
   for (uint64_t n = 1; n <= pages.layout().pageCount; ++n) {
     sqlite2::PageRef page = pages.Page(n);
     uint64_t entry = 0;
-    for (uint32_t i = 0; i < sqlite2::kPageHeaderSize && !page.empty(); ++i) entry |= uint64_t{page.data()[i]} << (8 * i);
+    for (uint32_t i = 0; i < sqlite2::kPageHeaderSize && !page.empty(); ++i) {
+      entry |= uint64_t{page.data()[i]} << (8 * i);
+    }
     catalog_.pageTable.push_back(entry);
   }
 }

@@ -263,7 +263,8 @@ bool ParseTableStatement(std::string_view text, size_t bodyPosition, TableStatem
       if (at < text.size() && text[at] == ',') ++at;
     }
     if (at < text.size()) close = at;
-    std::vector<std::string> listed = TableKeyColumns(text, constraints, close == std::string_view::npos ? text.size() : close);
+    const size_t listEnd = close == std::string_view::npos ? text.size() : close;
+    std::vector<std::string> listed = TableKeyColumns(text, constraints, listEnd);
     for (const std::string& key : listed) {
       for (size_t c = 0; c < table->columns.size(); ++c) {
         if (EqualsIgnoreCaseAscii(UnquoteName(table->columns[c]), key)) keyedColumns[c] = true;
@@ -274,7 +275,8 @@ bool ParseTableStatement(std::string_view text, size_t bodyPosition, TableStatem
 
   // The rowid column: the only primary-key column, declared INTEGER.
   if (std::count(keyedColumns.begin(), keyedColumns.end(), true) == 1) {
-    size_t key = static_cast<size_t>(std::find(keyedColumns.begin(), keyedColumns.end(), true) - keyedColumns.begin());
+    const auto keyed = std::find(keyedColumns.begin(), keyedColumns.end(), true);
+    const size_t key = static_cast<size_t>(keyed - keyedColumns.begin());
     if (IsIntegerType(table->declaredTypes[key])) {
       table->keyColumn = static_cast<int>(key);
       table->columns[key] += kKeyMark;

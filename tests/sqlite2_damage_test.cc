@@ -73,7 +73,8 @@ const DamageCase kCases[] = {
        static constexpr uint32_t kKept = 150;
        bytes.resize(size_t{kKept} * 1024 + 500);
        return std::function<bool(const RowPlace&)>([=](const RowPlace& p) {
-         return p.page > kKept || std::any_of(p.ancestors.begin(), p.ancestors.end(), [](uint32_t a) { return a > kKept; });
+         auto gone = [](uint32_t page) { return page > kKept; };
+         return gone(p.page) || std::any_of(p.ancestors.begin(), p.ancestors.end(), gone);
        });
      },
      true},
@@ -112,7 +113,9 @@ TEST_P(DamagedTableTest, KeepsEveryRowStillReachable) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, DamagedTableTest, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<DamageCase>& param) { return std::string(param.param.name); });
+                         [](const ::testing::TestParamInfo<DamageCase>& param) {
+                           return std::string(param.param.name);
+                         });
 
 TEST(Sqlite2Damage, BrokenOverflowChainKeepsTheValueRead) {
   std::vector<uint8_t> bytes = ReadFileBytes(FixturePath("overflow.db"));

@@ -110,7 +110,9 @@ TEST_P(FixtureScanTest, ListsExactlyTheObjectsTheLibraryLists) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sqlite2Fixtures, FixtureScanTest, ::testing::ValuesIn(kFixtures),
-                         [](const ::testing::TestParamInfo<Fixture>& param) { return std::string(param.param.expected); });
+                         [](const ::testing::TestParamInfo<Fixture>& param) {
+                           return std::string(param.param.expected);
+                         });
 
 TEST(Sqlite2ScanLog, NamesEveryTableAndPlainIndex) {
   auto recovery = Scan(FixturePath("multi.db"));
@@ -172,7 +174,9 @@ INSTANTIATE_TEST_SUITE_P(
                   "CREATE TABLE t(price DECIMAL(10,2), unique_code TEXT, checksum INT, CHECK(price > 0)",
                   "create Table [t] ( [price] TEXT , [unique_code]  TEXT , [checksum] TEXT )",
                   "t+price~unique_code~checksum~#6", {"TEXT", "TEXT", "TEXT"}},
-        TableCase{"CREATE TABLE customers(\n  id INTEGER PRIMARY KEY,\n  name TEXT NOT NULL,\n  email TEXT UNIQUE\n)", 4,
+        TableCase{"CREATE TABLE customers(\n  id INTEGER PRIMARY KEY,\n  name TEXT NOT NULL,\n"
+                  "  email TEXT UNIQUE\n)",
+                  4,
                   "CREATE TABLE customers(\n  id INTEGER PRIMARY KEY,\n  name TEXT NOT NULL,\n  email TEXT UNIQUE\n",
                   "create Table [customers] ( [id]  INTEGER , [name]  TEXT , [email]  TEXT )",
                   "customers+id< P.K >~name~email~#4", {"INTEGER", "TEXT", "TEXT"}},
@@ -180,7 +184,9 @@ INSTANTIATE_TEST_SUITE_P(
         // INTEGER(10) PRIMARY KEY are ordinary columns.
         TableCase{"CREATE TABLE [my table](\"odd, name\" TEXT DEFAULT 'a,b', n INT PRIMARY KEY NOT NULL, "
                   "m INTEGER(10))",
-                  7, "CREATE TABLE [my table](\"odd, name\" TEXT DEFAULT 'a,b', n INT PRIMARY KEY NOT NULL, m INTEGER(10)",
+                  7,
+                  "CREATE TABLE [my table](\"odd, name\" TEXT DEFAULT 'a,b', n INT PRIMARY KEY NOT NULL, "
+                  "m INTEGER(10)",
                   "create Table [mytable] ( [oddname]  TEXT , [n] TEXT , [m] TEXT )",
                   "[my table]+\"odd, name\"~n~m~#7", {"TEXT", "TEXT", "TEXT"}},
         TableCase{"CREATE TABLE t(a INTEGER(10) PRIMARY KEY, b)", 8, "CREATE TABLE t(a INTEGER(10) PRIMARY KEY, b",
