@@ -1,6 +1,7 @@
 // The recovery as the user drives it in the main window: Open through the
 // file-settings dialog, the tree with its check boxes, previews by a click
 // on a name, Save, and the log in the pane and in the file.
+#include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -255,6 +256,20 @@ class RecoveryFlowTest : public QObject {
              Query(input_, "SELECT type, name FROM sqlite_master ORDER BY name"));
     QVERIFY(!test.frame().context().running);
     QVERIFY(test.frame().progressBar()->isHidden());
+
+    // The command line saves the same database from the same input.
+    std::string cliOutput = Path("saved-by-cli.db");
+    QProcess cli;
+    cli.start(SALVORAN_CLI, {"--quiet", "--log-dir", dir_.path(), "recover", QString::fromStdString(input_),
+                             "--output", QString::fromStdString(cliOutput), "--yes"});
+    QVERIFY(cli.waitForFinished(60000));
+    QCOMPARE(cli.exitCode(), 0);
+    const std::string everything = "SELECT type, name, tbl_name, sql FROM sqlite_master ORDER BY name";
+    QCOMPARE(Query(output, everything), Query(cliOutput, everything));
+    for (const char* table : {"customers", "orders", "empty_one"}) {
+      std::string sql = std::string("SELECT rowid, * FROM ") + table + " ORDER BY rowid";
+      QCOMPARE(Query(output, sql), Query(cliOutput, sql));
+    }
   }
 
   void saveAsksBeforeReplacingAnExistingFile() {
