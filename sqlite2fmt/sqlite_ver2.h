@@ -9,6 +9,10 @@
 //                      (in insert mode) to the context's row sink
 //   CountTableRecords  the rows of one table tree, added to
 //                      rowCountAccumulator, which it returns
+//   CreateRecoveredDatabase  the save of the checked objects: to SQLite 3
+//                      (or Access) through the shared writers, or, with the
+//                      context's sqlite2Output set, to a new SQLite 2 file
+//                      through the parser's own SQLite 2 connection
 //
 // The database starts at the context's startOffset (the file-settings step
 // may have found it after other bytes). Both byte orders are read; the magic
@@ -32,6 +36,7 @@
 #include <string>
 
 #include "recovery/sqlite_base.h"
+#include "writers/cpp_sqlite_db.h"
 #include "sqlite2fmt/pages.h"
 #include "sqlite2fmt/schema_statements.h"
 
@@ -43,6 +48,10 @@ class sqlite_ver2 : public sqlite_base {
   void LoadTableRecords(const std::string& path, uint32_t rootPage, int columnCount,
                         const std::string& tableName, int keyMarker) override;
   int64_t CountTableRecords(const std::string& path, int64_t page) override;
+  bool CreateRecoveredDatabase(const std::string& path) override;
+
+  // The SQLite 2 output connection of the save (busy timeout 60 s).
+  CppSQLiteDB& connection() { return connection_; }
 
   // Where the database lies in the file; read from the context on first use.
   const sqlite2::FileLayout& layout();
@@ -56,8 +65,11 @@ class sqlite_ver2 : public sqlite_base {
   void AddIndex(const sqlite2::SchemaStatement& statement);
   void AddViewOrTrigger(const sqlite2::SchemaStatement& statement);
   void BuildTree();
+  void WriteToSqlite3(const std::string& outputPath);
+  void WriteToSqlite2(const std::string& outputPath);
 
   std::optional<sqlite2::FileLayout> layout_;
+  CppSQLiteDB connection_{60000};
 };
 
 }  // namespace salvoran

@@ -9,7 +9,7 @@
 // logged.
 #include <algorithm>
 
-#include "recovery/value_text.h"
+#include "recovery/row_delivery.h"
 #include "sqlite2fmt/row_record.h"
 #include "sqlite2fmt/sqlite_ver2.h"
 #include "sqlite2fmt/tree_walk.h"
@@ -17,56 +17,6 @@
 namespace salvoran {
 
 namespace {
-
-constexpr size_t kGridBatch = 4096;
-
-// Collects the rows for the grid and hands them over in batches.
-class GridBatcher {
- public:
-  explicit GridBatcher(RecordGrid* grid) : grid_(grid) {}
-  ~GridBatcher() { Flush(); }
-  GridBatcher(const GridBatcher&) = delete;
-  GridBatcher& operator=(const GridBatcher&) = delete;
-
-  void Add(const std::vector<Value>& values) {
-    if (grid_ == nullptr) return;
-    GridRow row;
-    row.reserve(values.size());
-    for (const Value& value : values) row.push_back(GridText(value, TextEncoding::Utf8));
-    pending_.push_back(std::move(row));
-    if (pending_.size() >= kGridBatch) Flush();
-  }
-  void Flush() {
-    if (grid_ != nullptr && !pending_.empty()) grid_->AppendRows(std::move(pending_));
-    pending_.clear();
-  }
-
- private:
-  RecordGrid* grid_;
-  std::vector<GridRow> pending_;
-};
-
-// Progress positions, thinned out so that a million rows do not cost a
-// million calls to the user interface: every row for tables of up to a
-// thousand rows, about a thousand steps for larger ones.
-class ProgressPacer {
- public:
-  ProgressPacer(OwnerFrame& frame, int64_t total) : frame_(frame), step_(std::max<int64_t>(1, total / 1000)) {}
-  void Report(int64_t position) {
-    if (position % step_ == 0 || position <= 1) frame_.SetProgressPosition(position);
-    last_ = position;
-    reported_ = true;
-  }
-  void Finish() {
-    if (reported_) frame_.SetProgressPosition(last_);
-  }
-
- private:
-  OwnerFrame& frame_;
-  int64_t step_;
-  int64_t last_ = 0;
-  bool reported_ = false;
-};
 
 // One row of column values from a decoded record.
 std::vector<Value> ColumnValues(const sqlite2::RowRecord& record, int columnCount, int keyColumn, int64_t rowid) {
@@ -114,7 +64,7 @@ void sqlite_ver2::LoadTableRecords(const std::string& path, uint32_t rootPage, i
     logDamage(sqlite2::DescribeWalkIssue(issue, page, parent));
   });
 
-  GridBatcher grid(context.suppressGrid ? nullptr : &frame.Grid());
+  GridBatcher grid(context.suppressGrid ? nullptr : &frame.Grid(), TextEncoding::Utf8);
   ProgressPacer progress(frame, preview ? total : static_cast<int64_t>(context.progressPosition) + total);
   sqlite2::WalkCell cell;
   while (!context.stopRequested && walk.Next(&cell)) {
