@@ -20,9 +20,9 @@
 #include "app/about_dlg.h"
 #include "app/application_look.h"
 #include "app/file_setting_dlg.h"
-#include "app/parser_factory.h"
 #include "app/saving_mode_dlg.h"
 #include "app/svg_icon.h"
+#include "parsers/parser_factory.h"
 #include "recovery/messages.h"
 #include "recovery/object_preview.h"
 #include "recovery/sqlite_base.h"
@@ -48,7 +48,7 @@ int ClampToInt(int64_t value) { return static_cast<int>(std::clamp<int64_t>(valu
 CMainFrame::CMainFrame(FrameOptions options, QWidget* parent)
     : QMainWindow(parent),
       options_(std::move(options)),
-      parserFactory_(options_.parserFactory ? options_.parserFactory : ParserFactory(MakeParser)),
+      parserFactory_(options_.parserFactory ? options_.parserFactory : ParserFactory(MakeParserForFormat)),
       owner_(*this, tree_, grid_) {
   owner_.SetAnswerHook(options_.answerHook);
   treeModel_ = std::make_unique<ObjectTreeModel>(tree_);

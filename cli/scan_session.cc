@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "cli/parser_factory.h"
+#include "parsers/parser_factory.h"
 #include "recovery/detection.h"
 
 namespace salvoran::cli {

@@ -10,11 +10,8 @@
 
 #include "recovery/detection.h"
 #include "recovery/text.h"
+#include "parsers/parser_factory.h"
 #include "sqlite3fmt/sqlite_ver3.h"
-#if __has_include("sqlite2fmt/sqlite_ver2.h")
-#include "sqlite2fmt/sqlite_ver2.h"
-#define SALVORAN_TEST_HAVE_SQLITE2FMT 1
-#endif
 
 namespace salvoran::testing {
 
@@ -180,13 +177,7 @@ std::vector<std::vector<std::string>> TableRows(const std::string& dbPath, const
   return db.Query("SELECT * FROM \"" + table + "\" ORDER BY " + orderBy);
 }
 
-std::unique_ptr<sqlite_base> MakeParser(int32_t formatVersion) {
-  if (formatVersion == kFormatSqlite3) return std::make_unique<sqlite_ver3>();
-#ifdef SALVORAN_TEST_HAVE_SQLITE2FMT
-  if (formatVersion == kFormatSqlite2) return std::make_unique<sqlite_ver2>();
-#endif
-  return nullptr;
-}
+std::unique_ptr<sqlite_base> MakeParser(int32_t formatVersion) { return MakeParserForFormat(formatVersion); }
 
 std::unique_ptr<Recovery> Scan(const std::string& path) {
   auto recovery = std::make_unique<Recovery>();
