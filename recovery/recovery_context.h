@@ -22,6 +22,7 @@
 namespace salvoran {
 
 class sqlite_base;
+class AccessOutput;  // writers/access_output.h
 
 // What the file-settings dialog detected for the chosen file.
 struct FileSettings {
@@ -74,6 +75,10 @@ struct RecoveryContext {
 
   // The output of the table being written during a save (insert mode).
   RowSink* rowSink = nullptr;
+
+  // The Access database of a save with accessOutput set; owned by the set-up
+  // of that save (SaveToAccess), null otherwise.
+  AccessOutput* access = nullptr;
 
   // What the last save wrote.
   SaveReport saveReport;

@@ -48,6 +48,10 @@ class sqlite_ver2 : public sqlite_base {
   void LoadTableRecords(const std::string& path, uint32_t rootPage, int columnCount,
                         const std::string& tableName, int keyMarker) override;
   int64_t CountTableRecords(const std::string& path, int64_t page) override;
+  // The rows of one table into the Access database of the save
+  // (export_table_records.cc).
+  void ExportTableRecords(const std::string& path, uint32_t rootPage, int columnCount,
+                          const std::string& tableName, int keyMarker) override;
   bool CreateRecoveredDatabase(const std::string& path) override;
 
   // The SQLite 2 output connection of the save (busy timeout 60 s).

@@ -1,13 +1,27 @@
 // The save of an SQLite 3 recovery: every checked table with its rows, then
-// the checked indexes, views and triggers, into a new SQLite 3 database.
+// the checked indexes, views and triggers, into a new SQLite 3 database; or,
+// with accessOutput set, the tables alone into the Access database that
+// SaveToAccess set up (writers/access_output.h).
 #include <sys/stat.h>
 
 #include <cstdio>
 
 #include "sqlite3fmt/sqlite_ver3.h"
+#include "writers/access_output.h"
 #include "writers/sqlite3_output.h"
 
 namespace salvoran {
+
+namespace {
+
+// The grid emptied and the modes the save found put back.
+void FinishSave(RecoveryContext& context, OwnerFrame& frame, LoadMode savedMode, bool savedSuppress) {
+  frame.Grid().DeleteAllRows();
+  context.loadMode = savedMode;
+  context.suppressGrid = savedSuppress;
+}
+
+}  // namespace
 
 bool sqlite_ver3::CreateRecoveredDatabase(const std::string&) {
   RecoveryContext& context = *context_;
@@ -47,6 +61,11 @@ bool sqlite_ver3::CreateRecoveredDatabase(const std::string&) {
   context.suppressGrid = true;
   if (context.tablesNode != kNoItem) WriteCheckedTables(context, *this, frame, context.tablesNode, outputPath);
   frame.LogLine("Database Table created successfully");
+  if (context.accessOutput) {
+    frame.LogLine(kLogAccessTablesOnly);
+    FinishSave(context, frame, savedMode, savedSuppress);
+    return !context.saveReport.outputUnwritable;
+  }
   if (context.indexesNode != kNoItem) {
     WriteCheckedSchemaObjects(context, *this, frame, context.indexesNode, outputPath, kIndexesItemData);
   }
@@ -59,9 +78,7 @@ bool sqlite_ver3::CreateRecoveredDatabase(const std::string&) {
     WriteCheckedSchemaObjects(context, *this, frame, context.triggersNode, outputPath, kTriggersItemData);
   }
   frame.LogLine("Database Triggers created successfully");
-  frame.Grid().DeleteAllRows();
-  context.loadMode = savedMode;
-  context.suppressGrid = savedSuppress;
+  FinishSave(context, frame, savedMode, savedSuppress);
   return !context.saveReport.outputUnwritable;
 }
 

@@ -4,7 +4,8 @@
 //   ScanDatabase       page headers, the schema walk, the catalog, the tree
 //   LoadTableRecords   the rows of one table to the grid (and the output)
 //   CountTableRecords  rows below a page, from the leaf pages' cell counts
-//   CreateRecoveredDatabase  the save to a new SQLite 3 database
+//   ExportTableRecords the rows of one table to the Access output
+//   CreateRecoveredDatabase  the save to a new SQLite 3 (or Access) database
 #ifndef SALVORAN_SQLITE3FMT_SQLITE_VER3_H_
 #define SALVORAN_SQLITE3FMT_SQLITE_VER3_H_
 
@@ -23,6 +24,9 @@ class sqlite_ver3 : public sqlite_base {
   void LoadTableRecords(const std::string& path, uint32_t rootPage, int columnCount,
                         const std::string& tableName, int keyMarker) override;
   int64_t CountTableRecords(const std::string& path, int64_t page) override;
+  // The rows of one table into the Access database of the save.
+  void ExportTableRecords(const std::string& path, uint32_t rootPage, int columnCount,
+                          const std::string& tableName, int keyMarker) override;
   bool CreateRecoveredDatabase(const std::string& path) override;
 
   // Where the database lies in the file, as the scan established it.

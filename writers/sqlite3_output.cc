@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "recovery/text.h"
+#include "writers/access_output.h"
 #include "writers/sqlite3_row_sink.h"
 
 namespace salvoran {
@@ -167,6 +168,10 @@ void WriteOneTable(RecoveryContext& context, sqlite_base& parser, OwnerFrame& fr
 
 void WriteCheckedTables(RecoveryContext& context, sqlite_base& parser, OwnerFrame& frame, TreeItem tablesNode,
                         const std::string& outputPath) {
+  if (context.accessOutput) {
+    WriteCheckedTablesToAccess(context, parser, frame, tablesNode);
+    return;
+  }
   if (!parser.utf8 && !parser.utf16) return;
   ObjectTree& tree = frame.Tree();
   for (TreeItem item = tree.GetChildItem(tablesNode); item != kNoItem; item = tree.GetNextSiblingItem(item)) {
@@ -179,6 +184,8 @@ void WriteCheckedTables(RecoveryContext& context, sqlite_base& parser, OwnerFram
 
 void WriteCheckedSchemaObjects(RecoveryContext& context, sqlite_base& parser, OwnerFrame& frame,
                                TreeItem category, const std::string& outputPath, int kind) {
+  // Access output holds tables only.
+  if (context.accessOutput) return;
   if (!parser.utf8 && !parser.utf16) return;
   ObjectTree& tree = frame.Tree();
   for (TreeItem item = tree.GetChildItem(category); item != kNoItem; item = tree.GetNextSiblingItem(item)) {

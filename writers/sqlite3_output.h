@@ -23,11 +23,14 @@
 
 namespace salvoran {
 
+// With the context's accessOutput set the tables go to the Access database
+// instead (writers/access_output.h).
 void WriteCheckedTables(RecoveryContext& context, sqlite_base& parser, OwnerFrame& frame, TreeItem tablesNode,
                         const std::string& outputPath);
 
 // kind: the category's item data (kIndexesItemData, kViewsItemData or
-// kTriggersItemData).
+// kTriggersItemData). Writes nothing with accessOutput set: Access output
+// holds tables only.
 void WriteCheckedSchemaObjects(RecoveryContext& context, sqlite_base& parser, OwnerFrame& frame,
                                TreeItem category, const std::string& outputPath, int kind);
 
