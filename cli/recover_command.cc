@@ -23,6 +23,12 @@ CLI::App* AddRecoverCommand(CLI::App& app, RecoverCommandOptions& options) {
                       "Save only this table and the indexes, views and triggers on it (repeatable)")
       ->type_name("NAME");
   command->add_flag("-y,--yes", options.yes, "Replace an existing output without asking");
+  std::vector<std::string> names;
+  for (const OutputTargetInfo& info : kOutputTargets) names.push_back(info.name);
+  command->add_option("--to", options.to, "The kind of database to write: " + OutputTargetHelp())
+      ->check(CLI::IsMember(names).description(""))
+      ->type_name("KIND")
+      ->capture_default_str();
   command->footer(kExitCodeHelp);
   return command;
 }
@@ -83,6 +89,14 @@ ExitCode RunRecoverCommand(const RecoverCommandOptions& options, const GlobalOpt
   ScanSession session(global);
   ExitCode code = DetectAndScan(options.file, global, session);
   if (code != ExitCode::Complete && code != ExitCode::FinishedWithErrors) return code;
+  const OutputTargetInfo& target = InfoOf(options.to);
+  if (target.onlyForFormat != kFormatNone && target.onlyForFormat != session.settings.formatVersion) {
+    std::fprintf(stderr, "salvoran-cli: --to %s needs %s input; %s holds an %s database\n", target.name,
+                 target.onlyForFormat == kFormatSqlite2 ? "SQLite 2" : "SQLite 3", options.file.c_str(),
+                 session.settings.formatVersion == kFormatSqlite2 ? "SQLite 2" : "SQLite 3");
+    return ExitCode::UsageError;
+  }
+  session.context.sqlite2Output = target.target == OutputTarget::Sqlite2;
   std::vector<std::string> unknown = CheckObjectsForSave(session, options.tables);
   for (const std::string& name : unknown) {
     std::fprintf(stderr, "salvoran-cli: %s has no table named %s\n", options.file.c_str(), name.c_str());

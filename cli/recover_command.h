@@ -1,7 +1,9 @@
-// `salvoran-cli recover FILE [--output PATH] [--table NAME]... [--yes]`:
+// `salvoran-cli recover FILE [--to KIND] [--output PATH] [--table NAME]... [--yes]`:
 // scans FILE, checks every object (or the named tables and the indexes,
-// views and triggers on them) and saves them into a new SQLite 3 database,
-// Repaired_<name> beside FILE unless --output says otherwise. Prints a
+// views and triggers on them) and saves them into a new database of the
+// kind --to names (output_target.h; an SQLite 3 database by default),
+// Repaired_<name> beside FILE unless --output says otherwise. A kind the
+// input's format cannot be written to is refused as a usage error. Prints a
 // progress bar on stderr when stderr is a terminal and a summary of what was
 // written on stdout.
 //
@@ -17,6 +19,7 @@
 
 #include "cli/exit_codes.h"
 #include "cli/global_options.h"
+#include "cli/output_target.h"
 #include "recovery/save_report.h"
 
 namespace salvoran::cli {
@@ -26,6 +29,7 @@ struct RecoverCommandOptions {
   std::string output;
   std::vector<std::string> tables;
   bool yes = false;
+  std::string to = kOutputTargets.front().name;  // a name of kOutputTargets
 };
 
 CLI::App* AddRecoverCommand(CLI::App& app, RecoverCommandOptions& options);

@@ -12,6 +12,7 @@
 #include <cstdio>
 
 #include "sqlite2fmt/sqlite_ver2.h"
+#include "writers/access_output.h"
 #include "writers/sqlite2_output.h"
 #include "writers/sqlite3_output.h"
 
@@ -24,6 +25,10 @@ void sqlite_ver2::WriteToSqlite3(const std::string& outputPath) {
   // the Access database when accessOutput is set.
   if (context.tablesNode != kNoItem) WriteCheckedTables(context, *this, frame, context.tablesNode, outputPath);
   frame.LogLine("Database Table created successfully");
+  if (context.accessOutput) {
+    frame.LogLine(kLogAccessTablesOnly);  // an Access output holds tables only
+    return;
+  }
   if (context.indexesNode != kNoItem) {
     WriteCheckedSchemaObjects(context, *this, frame, context.indexesNode, outputPath, kIndexesItemData);
   }
