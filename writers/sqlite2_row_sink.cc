@@ -1,5 +1,7 @@
 #include "writers/sqlite2_row_sink.h"
 
+#include <algorithm>
+
 #include "writers/sqlite3_output.h"
 
 namespace salvoran {
@@ -48,8 +50,9 @@ bool Sqlite2RowSink::Run(const std::string& statement) {
 
 bool Sqlite2RowSink::WriteRow(const std::vector<Value>& values, int64_t rowid) {
   std::string statement = InsertStatement(table_, values);
+  const uint64_t sequence = written_++;
   if (Run(statement)) return true;
-  waiting_.push_back({rowid, std::move(statement)});
+  waiting_.push_back({sequence, rowid, std::move(statement)});
   if (waiting_.size() >= kRetryThreshold) RetryWaiting();
   return false;
 }
@@ -67,6 +70,8 @@ void Sqlite2RowSink::RetryWaiting() {
 
 void Sqlite2RowSink::Finish() {
   RetryWaiting();
+  std::sort(failedTwice_.begin(), failedTwice_.end(),
+            [](const Pending& a, const Pending& b) { return a.sequence < b.sequence; });
   for (const Pending& row : failedTwice_) {
     if (Run(row.statement)) {
       ++retried_;

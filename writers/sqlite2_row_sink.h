@@ -9,8 +9,8 @@
 // A statement that does not change exactly one row is kept for a retry:
 // once six or more wait, they are run again from the newest; the ones that
 // fail again wait for Finish, which tries every waiting row one last time
-// and reports each that still fails. Every row is thus tried at most three
-// times, whatever the table's size.
+// and reports each that still fails, in the order the rows came. Every row
+// is thus tried at most three times, whatever the table's size.
 #ifndef SALVORAN_WRITERS_SQLITE2_ROW_SINK_H_
 #define SALVORAN_WRITERS_SQLITE2_ROW_SINK_H_
 
@@ -48,6 +48,7 @@ class Sqlite2RowSink : public RowSink {
 
  private:
   struct Pending {
+    uint64_t sequence = 0;  // the order the rows came in
     int64_t rowid = 0;
     std::string statement;
   };
@@ -59,6 +60,7 @@ class Sqlite2RowSink : public RowSink {
   ErrorHandler onError_;
   std::vector<Pending> waiting_;      // failed once, retried at the threshold
   std::vector<Pending> failedTwice_;  // retried at Finish
+  uint64_t written_ = 0;
   int64_t retried_ = 0;
   int64_t rejected_ = 0;
 };
