@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/sqlite2/integrity_check.h"
 #include "tests/support/test_support.h"
 
 namespace salvoran::testing {
@@ -118,6 +119,57 @@ TEST(CliRecoverTest, DamagedInputAndUnwritableOutput) {
   EXPECT_NE(damaged.out.find("Errors: 1"), std::string::npos) << damaged.out;
   EXPECT_EQ(RunCli(dir, "recover " + Quote(db) + " --output " + Quote(dir.File("missing/dir/out.db"))).status, 4);
   EXPECT_EQ(RunCli(dir, "recover " + Quote(dir.File("absent.db"))).status, 3);
+}
+
+// basic.db of the SQLite 2.8 library, copied into dir.
+std::string CopySqlite2Fixture(const ScratchDir& dir) {
+  const std::string copy = dir.File("people.db");
+  WriteFileBytes(copy, ReadFileBytes(std::string(SALVORAN_TEST_DATA) + "/sqlite2/basic.db"));
+  return copy;
+}
+
+TEST(CliSqlite2Test, RowsOfAnSqlite2Table) {
+  ScratchDir dir;
+  const std::string db = CopySqlite2Fixture(dir);
+  CliRun run = RunCli(dir, "rows " + Quote(db) + " people --csv");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.out.find("2,O'Brien,82,NULL\r\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("11,Auto Id,007,rowid assigned by the library\r\n"), std::string::npos) << run.out;
+}
+
+TEST(CliSqlite2Test, RecoverWritesSqlite3ByDefaultAndSqlite2WithTo) {
+  ScratchDir dir;
+  const std::string db = CopySqlite2Fixture(dir);
+  const std::string output = dir.File("Repaired_people.db");
+  CliRun sqlite3 = RunCli(dir, "recover " + Quote(db));
+  EXPECT_EQ(sqlite3.status, 0);
+  EXPECT_EQ(sqlite3.out, "Output: " + output +
+                             "\nTables: 1\n  people: 8 rows\nIndexes: 0\nViews: 0\nTriggers: 0\nErrors: 0\n");
+  Db out(output);
+  EXPECT_EQ(out.Column("SELECT name FROM people WHERE id = 2"), std::vector<std::string>{"'O'Brien'"});
+  const std::vector<std::vector<std::string>> sqlite3Rows = TableRows(output, "people");
+  ASSERT_EQ(sqlite3Rows.size(), 8u);
+
+  CliRun sqlite2 = RunCli(dir, "recover " + Quote(db) + " --to sqlite2 --yes");
+  EXPECT_EQ(sqlite2.status, 0);
+  EXPECT_EQ(sqlite2.out, sqlite3.out);
+  std::vector<uint8_t> bytes = ReadFileBytes(output);
+  std::string file(bytes.begin(), bytes.end());
+  EXPECT_EQ(file.rfind("** This file contains an SQLite 2.1 database **", 0), 0u);
+  EXPECT_EQ(sqlite2::CheckIntegrity(file), std::vector<std::string>{});
+  // And back into SQLite 3 from the SQLite 2 output.
+  const std::string again = dir.File("again.db");
+  EXPECT_EQ(RunCli(dir, "recover " + Quote(output) + " --to sqlite3 -o " + Quote(again)).status, 0);
+  EXPECT_EQ(TableRows(again, "people"), sqlite3Rows);
+}
+
+TEST(CliSqlite2Test, Sqlite2OutputOfSqlite3InputAndUnknownKindsAreUsageErrors) {
+  ScratchDir dir;
+  const std::string db = dir.File("shop.db");
+  MakeShop(db);
+  EXPECT_EQ(RunCli(dir, "recover " + Quote(db) + " --to sqlite2").status, 2);
+  EXPECT_EQ(RunCli(dir, "recover " + Quote(db) + " --to sqlite4").status, 2);
+  EXPECT_FALSE(std::ifstream(dir.File("Repaired_shop.db")).good());
 }
 
 }  // namespace
